@@ -1,0 +1,600 @@
+#include "chart/Axis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "chart/Chart.h"
+#include "chart/Format.h"
+#include "chart/PixelMath.h"
+
+namespace zyn::chart {
+
+namespace {
+constexpr double kOneSecond = 1.0 / 86400.0;
+constexpr double kMinStep = 1e-12;
+constexpr double kIntLimit = 2147483647.0;
+
+int LineCount(const std::string& text) {
+    return text.empty() ? 1 : static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+}
+
+int WidestLine(TChartCanvas3D& canvas, const std::string& text) {
+    int widest = 0;
+    size_t start = 0;
+    while (true) {
+        const size_t end = text.find('\n', start);
+        const std::string_view line(text.data() + start, (end == std::string::npos ? text.size() : end) - start);
+        widest = std::max(widest, canvas.TextWidth(line));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return widest;
+}
+}  // namespace
+
+const double DateTimeSteps[25] = {
+    1.0 / 86400, 5.0 / 86400, 10.0 / 86400, 15.0 / 86400, 30.0 / 86400, 1.0 / 1440, 5.0 / 1440, 10.0 / 1440, 15.0 / 1440,
+    30.0 / 1440, 1.0 / 24,    2.0 / 24,     6.0 / 24,     12.0 / 24,    1,           2,          3,          7,
+    15,          30,          60,           90,           120,          182,         365};
+
+void ApplyFont(TChartCanvas3D& canvas, const TChartFont& font) {
+    TCanvasFont& f = canvas.Font;
+    if (f.Name != font.Name) f.Name = font.Name;
+    f.Size = font.Size;
+    f.Color = font.Color;
+    f.Bold = font.Bold;
+    f.Italic = font.Italic;
+    f.Underline = font.Underline;
+    f.StrikeOut = font.StrikeOut;
+}
+
+void TChartAxisTitle::SetAngle(int value) {
+    if (value < 0 || value > 359) throw ChartException("Axis Title Angle must be between 0 and 359 degrees");
+    angle_ = value;
+}
+
+TCustomChartAxis::TCustomChartAxis(TCustomAxisPanel* chart, bool horizontal, bool farSide, bool depth)
+    : IsHorizontal(horizontal), FarSide(farSide), IsDepthAxis(depth), chart_(chart) {}
+
+void TCustomChartAxis::Repaint() {
+    if (chart_) chart_->InvalidateChart();
+}
+
+// ---- property setters ----
+
+void TCustomChartAxis::SetAutomatic(bool value) {
+    const bool changed = AssignIfChanged(automatic_, value);
+    if (!(chart_ && chart_->Loading)) {
+        automaticMinimum_ = value;
+        automaticMaximum_ = value;
+    }
+    if (changed) Repaint();
+}
+
+void TCustomChartAxis::SetAutomaticMinimum(bool value) {
+    if (!AssignIfChanged(automaticMinimum_, value)) return;
+    if (!value)
+        automatic_ = false;
+    else if (automaticMaximum_)
+        automatic_ = true;
+    Repaint();
+}
+
+void TCustomChartAxis::SetAutomaticMaximum(bool value) {
+    if (!AssignIfChanged(automaticMaximum_, value)) return;
+    if (!value)
+        automatic_ = false;
+    else if (automaticMinimum_)
+        automatic_ = true;
+    Repaint();
+}
+
+void TCustomChartAxis::SetMinimum(double value) {
+    if (value > maximum_ && !(chart_ && chart_->Loading)) throw AxisException("Axis Minimum Value must be <= Maximum");
+    if (AssignIfChanged(minimum_, value)) Repaint();
+}
+
+void TCustomChartAxis::SetMaximum(double value) {
+    if (value < minimum_ && !(chart_ && chart_->Loading)) throw AxisException("Axis Maximum Value must be >= Minimum");
+    if (AssignIfChanged(maximum_, value)) Repaint();
+}
+
+void TCustomChartAxis::SetIncrement(double value) {
+    if (!(value >= 0)) throw AxisException("Axis increment must be >= 0");
+    if (AssignIfChanged(increment_, value)) Repaint();
+}
+
+void TCustomChartAxis::SetLabelsSeparation(int value) {
+    if (value < 0) throw AxisException("Labels Separation % must be greater than 0");
+    if (AssignIfChanged(labelsSeparation_, value)) Repaint();
+}
+
+void TCustomChartAxis::SetLabelsAngle(int value) {
+    if (value < 0 || value > 359) throw ChartException("Axis Labels Angle must be between 0 and 359 degrees");
+    if (AssignIfChanged(labelsAngle_, value)) Repaint();
+}
+
+void TCustomChartAxis::SetExactDateTime(bool value) { if (AssignIfChanged(exactDateTime_, value)) Repaint(); }
+void TCustomChartAxis::SetStartPosition(double value) { if (AssignIfChanged(startPosition_, value)) Repaint(); }
+void TCustomChartAxis::SetEndPosition(double value) { if (AssignIfChanged(endPosition_, value)) Repaint(); }
+void TCustomChartAxis::SetPositionPercent(double value) { if (AssignIfChanged(positionPercent_, value)) Repaint(); }
+void TCustomChartAxis::SetInverted(bool value) { if (AssignIfChanged(inverted_, value)) Repaint(); }
+void TCustomChartAxis::SetRoundFirstLabel(bool value) { if (AssignIfChanged(roundFirstLabel_, value)) Repaint(); }
+void TCustomChartAxis::SetVisible(bool value) { if (AssignIfChanged(visible_, value)) Repaint(); }
+void TCustomChartAxis::SetLabels(bool value) { if (AssignIfChanged(labels_, value)) Repaint(); }
+void TCustomChartAxis::SetAxisValuesFormat(const std::string& value) {
+    if (AssignIfChanged(axisValuesFormat_, value)) Repaint();
+}
+void TCustomChartAxis::SetDateTimeFormat(const std::string& value) {
+    if (AssignIfChanged(dateTimeFormat_, value)) Repaint();
+}
+
+// ---- range and mapping ----
+
+void TCustomChartAxis::ComputeRange() {
+    if (automatic_ || automaticMaximum_) maximum_ = IsHorizontal ? chart_->HighestX(*this) : chart_->HighestY(*this);
+    if (automatic_ || automaticMinimum_) minimum_ = IsHorizontal ? chart_->LowestX(*this) : chart_->LowestY(*this);
+    RangeMax = maximum_;
+    RangeMin = minimum_;
+    RangeSize = RangeMax - RangeMin;
+}
+
+void TCustomChartAxis::PlaceOnChart() {
+    const TRect& plot = chart_->PlotRect;
+    const int base = IsHorizontal ? plot.Left : plot.Top;
+    const int size = IsHorizontal ? chart_->PlotWidth : chart_->PlotHeight;
+    StartPixel = base + Round(size * 0.01 * startPosition_);
+    EndPixel = base + Round(size * 0.01 * endPosition_);
+    PixelLength = EndPixel - StartPixel;
+    CenterPixel = (StartPixel + EndPixel) / 2;
+}
+
+void TCustomChartAxis::ApplyMargins(int nearMargin, int farMargin) {
+    const int oldStart = StartPixel;
+    const int oldEnd = EndPixel;
+    StartPixel += nearMargin;
+    EndPixel -= farMargin;
+    PixelLength = EndPixel - StartPixel;
+    const double a = PixelToValue(oldStart);
+    const double b = PixelToValue(oldEnd);
+    PlaceOnChart();
+    RangeMin = std::min(a, b);
+    RangeMax = std::max(a, b);
+    RangeSize = RangeMax - RangeMin;
+}
+
+int TCustomChartAxis::ValueToPixel(double value) const {
+    if (RangeSize == 0) return CenterPixel;
+    const double t = (value - RangeMin) * PixelLength / RangeSize;
+    if (!(std::fabs(t) < kIntLimit)) return CenterPixel;  // also NaN
+    const std::int64_t r = Round(t);
+    std::int64_t p;
+    if (IsHorizontal)
+        p = inverted_ ? EndPixel - r : StartPixel + r;
+    else
+        p = inverted_ ? StartPixel + r : EndPixel - r;
+    return static_cast<int>(std::clamp<std::int64_t>(p, INT32_MIN, INT32_MAX));
+}
+
+double TCustomChartAxis::PixelToValue(int pixel) const {
+    if (PixelLength < 1) return 0;
+    const double d = inverted_ ? double(EndPixel) - pixel : double(pixel) - StartPixel;
+    const double t = d * RangeSize / PixelLength;
+    return IsHorizontal ? RangeMin + t : RangeMax - t;
+}
+
+void TCustomChartAxis::SetRange(double a, double b) {
+    bool changed = false;
+    changed |= AssignIfChanged(automatic_, false);
+    changed |= AssignIfChanged(automaticMinimum_, false);
+    changed |= AssignIfChanged(automaticMaximum_, false);
+    double lo = std::min(a, b), hi = std::max(a, b);
+    if (hi - lo < 1e-10) hi = lo + 1e-10;
+    changed |= AssignIfChanged(minimum_, lo);
+    changed |= AssignIfChanged(maximum_, hi);
+    if (changed) Repaint();
+}
+
+void TCustomChartAxis::RefreshDateTimeFlag() {
+    IsDateTimeAxis = false;
+    for (TChartSeries* s : chart_->SeriesList()) {
+        if (!s->Active() || !s->UsesAxis(this)) continue;
+        IsDateTimeAxis = IsHorizontal ? s->XValues().DateTime() : s->YValues().DateTime();
+        return;
+    }
+}
+
+// ---- label steps ----
+
+double TCustomChartAxis::NextNiceStep(double x) {
+    if (!(x > 0) || !std::isfinite(x)) return 1;
+    if (x >= 10) return NextNiceStep(x * 0.1) * 10;
+    if (x < 1) return NextNiceStep(x * 10) * 0.1;
+    if (x < 2) return 2;
+    if (x < 5) return 5;
+    return 10;
+}
+
+double TCustomChartAxis::NextDateStep(double x) {
+    int i = -1;
+    for (int k = 0; k < 25; ++k)
+        if (DateTimeSteps[k] <= x) i = k;
+    if (i + 1 < 25) return DateTimeSteps[i + 1];
+    return x * 2;
+}
+
+double TCustomChartAxis::StepForLabelCount(int n) const {
+    double step = increment_ > 0 ? increment_ : (std::fabs(RangeSize) >= 1 ? 1 : kMinStep);
+    if (labelsSeparation_ > 0 && std::isfinite(RangeSize)) {
+        int count = n + 1;
+        do {
+            const double q = RangeSize / step;
+            if (std::fabs(q) < kIntLimit) {
+                count = Round(q);
+                if (count > n) step = NextNiceStep(step);
+            } else {
+                step = NextNiceStep(step);
+            }
+            if (!std::isfinite(step)) break;
+        } while (count > n);
+    }
+    return std::max(step, kMinStep);
+}
+
+double TCustomChartAxis::DateStepForLabelCount(int n) const {
+    double step = std::max(increment_, kOneSecond);
+    if (step > 0 && n > 0 && std::isfinite(RangeSize)) {
+        if (RangeSize / step > 1000000) step = RangeSize / 1000000;
+        int count;
+        do {
+            count = Round(RangeSize / step);
+            if (count > n) step = step >= 365 ? step * 2 : NextDateStep(step);
+            if (!std::isfinite(step)) break;
+        } while (count > n);
+    }
+    return std::max(step, kOneSecond);
+}
+
+int TCustomChartAxis::LabelExtent(const std::string& text, TChartCanvas3D& canvas) const {
+    const bool across = labelsAngle_ == 90 || labelsAngle_ == 270;
+    if (IsHorizontal != across) return WidestLine(canvas, text);
+    return canvas.FontLineHeight() * LineCount(text);
+}
+
+double TCustomChartAxis::LabelStep() {
+    TChartCanvas3D& canvas = chart_->Canvas();
+    ApplyFont(canvas, LabelsFont);
+    int size = std::max(LabelExtent(AxisLabelText(RangeMin), canvas), LabelExtent(AxisLabelText(RangeMax), canvas));
+    if (labelsSeparation_ > 0) size += Round(labelsSeparation_ * 0.01 * size);
+    const int maxLabels = size > 0 ? Round(static_cast<double>(PixelLength) / size) : 1;
+    if (maxLabels <= 0) return IsDateTimeAxis ? kOneSecond : kMinStep;
+    return IsDateTimeAxis ? DateStepForLabelCount(maxLabels) : StepForLabelCount(maxLabels);
+}
+
+// ---- label texts ----
+
+std::string TCustomChartAxis::AxisLabelText(double value) const {
+    const TFormatSettings& fs = chart_->FormatSettings;
+    if (!IsDateTimeAxis) return FormatFloat(axisValuesFormat_, value, fs);
+    if (value < 0) return {};
+    if (!dateTimeFormat_.empty()) return FormatDateTime(dateTimeFormat_, value, fs);
+    return FormatDateTime(RangeSize > 1 ? fs.ShortDateFormat : fs.ShortTimeFormat, value, fs);
+}
+
+TAxisLabelStyle TCustomChartAxis::ResolvedLabelStyle() const {
+    if (LabelStyle != TAxisLabelStyle::talAuto) return LabelStyle;
+    bool any = false;
+    for (TChartSeries* s : chart_->SeriesList()) {
+        if (!s->Active() || !s->UsesAxis(this)) continue;
+        any = true;
+        // Values running across the axis: a series with text labels labels it.
+        if (s->ValuesAreVertical() == IsHorizontal && s->LabelCount() > 0 && !s->XLabel(0).empty())
+            return TAxisLabelStyle::talText;
+    }
+    return any ? TAxisLabelStyle::talValue : TAxisLabelStyle::talNone;
+}
+
+// ---- space ----
+
+int TCustomChartAxis::WidestSeriesLabel(TChartCanvas3D& /*canvas*/) const { return chart_->MaxLabelsWidth(); }
+
+int TCustomChartAxis::LabelsBandSize(TChartCanvas3D& canvas) {
+    if (LabelsSize != 0) return LabelsSize;
+    ApplyFont(canvas, LabelsFont);
+    const bool along = IsHorizontal ? (labelsAngle_ == 0 || labelsAngle_ == 180) : (labelsAngle_ == 90 || labelsAngle_ == 270);
+    if (along) return canvas.FontLineHeight();
+    switch (ResolvedLabelStyle()) {
+        case TAxisLabelStyle::talValue: {
+            double lo = RangeMin, hi = RangeMax;
+            if (roundFirstLabel_ || (IsDateTimeAxis && exactDateTime_)) {
+                const double step = LabelStep();
+                ApplyFont(canvas, LabelsFont);
+                if (step > 0) {
+                    lo = step * static_cast<double>(Trunc64(lo / step));
+                    hi = step * static_cast<double>(Trunc64(hi / step));
+                }
+            }
+            return std::max(WidestLine(canvas, AxisLabelText(lo)), WidestLine(canvas, AxisLabelText(hi))) +
+                   canvas.TextWidth(" ");
+        }
+        case TAxisLabelStyle::talText:
+        case TAxisLabelStyle::talMark: return WidestSeriesLabel(canvas);
+        default: return 0;
+    }
+}
+
+int TCustomChartAxis::ShiftForPositionPercent() const {
+    const int across = IsHorizontal ? chart_->PlotHeight : chart_->PlotWidth;
+    return Round(0.01 * positionPercent_ * across);
+}
+
+void TCustomChartAxis::ReserveSpace(TRect& rect) {
+    RefreshDateTimeFlag();
+    TChartCanvas3D& canvas = chart_->Canvas();
+    auto shrink = [&](int s) -> int {
+        if (IsHorizontal) {
+            if (FarSide) return rect.Top += s;
+            return rect.Bottom -= s;
+        }
+        if (FarSide) return rect.Right -= s;
+        return rect.Left += s;
+    };
+    if (!Title.Caption.empty()) {
+        int extent = TitleSize;
+        if (extent == 0) {
+            ApplyFont(canvas, Title.Font);
+            const bool along = IsHorizontal ? (Title.angle_ == 0 || Title.angle_ == 180) : (Title.angle_ == 90 || Title.angle_ == 270);
+            extent = along ? canvas.FontLineHeight() * LineCount(Title.Caption) : WidestLine(canvas, Title.Caption);
+        }
+        TitlePosition = shrink(extent);
+    }
+    if (labels_) LabelsPosition = shrink(LabelsBandSize(canvas));
+    int s = (Axis.Visible ? Axis.Width : 0) + (Ticks.Visible ? TickLength : 0);
+    if (MinorTicks.Visible && MinorTickLength > s) s = MinorTickLength;
+    if (s > 0) shrink(s);
+    if (positionPercent_ != 0) {
+        const int shift = ShiftForPositionPercent();
+        const int dir = FarSide ? -1 : 1;
+        const int delta = IsHorizontal ? -dir * shift : dir * shift;
+        TitlePosition += delta;
+        LabelsPosition += delta;
+    }
+}
+
+// ---- drawing ----
+
+void TCustomChartAxis::DrawTick(int p, int offset, int length) {
+    TChartCanvas3D& canvas = chart_->Canvas();
+    const int q = LinePosition;
+    if (IsHorizontal) {
+        if (FarSide)
+            canvas.VerticalLine(p, q - offset, q - offset - length);
+        else
+            canvas.VerticalLine(p, q + offset, q + offset + length);
+    } else {
+        if (FarSide)
+            canvas.HorizontalLine(q + offset, q + offset + length, p);
+        else
+            canvas.HorizontalLine(q - offset, q - offset - length, p);
+    }
+}
+
+void TCustomChartAxis::DrawTicksAndGrid(int p) {
+    TChartCanvas3D& canvas = chart_->Canvas();
+    if (Ticks.Visible) {
+        canvas.AssignChartPen(Ticks);
+        DrawTick(p, 1, TickLength);
+    }
+    if (Grid.Visible) {
+        int g = p;
+        bool draw = true;
+        if (GridCentered) {
+            draw = previousTick_ > -1;
+            g = Round((previousTick_ + p) * 0.5);
+        }
+        if (draw) {
+            canvas.Brush.Style = TBrushStyle::bsClear;
+            canvas.SetBackgroundMode(TBackMode::Transparent);
+            canvas.AssignChartPen(Grid);
+            if (Grid.Color == clAutoColor) canvas.Pen.Color = clDarkGray;
+            const TRect& plot = chart_->PlotRect;
+            if (IsHorizontal)
+                canvas.VerticalLine(g, plot.Top, plot.Bottom);
+            else
+                canvas.HorizontalLine(plot.Left, plot.Right, g);
+            canvas.SetBackgroundMode(TBackMode::Opaque);
+        }
+    }
+    if (TicksInner.Visible && TickInnerLength != 0) {
+        canvas.AssignChartPen(TicksInner);
+        DrawTick(p, -1, -TickInnerLength);
+    }
+    if (MinorTicks.Visible && previousTick_ > -1 && MinorTickCount > 0) {
+        canvas.AssignChartPen(MinorTicks);
+        const double d = static_cast<double>(p - previousTick_) / (MinorTickCount + 1);
+        for (int i = 1; i <= MinorTickCount; ++i) DrawTick(p - Round(i * d), 1, MinorTickLength);
+    }
+    previousTick_ = p;
+}
+
+void TCustomChartAxis::DrawLabelText(int p, const std::string& text) {
+    TChartCanvas3D& canvas = chart_->Canvas();
+    ApplyFont(canvas, LabelsFont);
+    canvas.Brush.Color = chart_->Color();
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.SetBackgroundMode(TBackMode::Transparent);
+    const int fontHeight = canvas.FontLineHeight();
+    const int h = fontHeight / 2;
+    const int lines = LineCount(text);
+    int x, y, align;
+    if (IsHorizontal) {
+        x = p;
+        y = LabelsPosition;
+        align = FarSide ? (TA_CENTER | TA_BOTTOM) : (TA_CENTER | TA_TOP);
+    } else {
+        x = LabelsPosition;
+        y = p - h;
+        align = FarSide ? (TA_LEFT | TA_TOP) : (TA_RIGHT | TA_TOP);
+        if (lines > 1) y -= Round(fontHeight * 0.5 * (lines + 1)) - fontHeight;
+    }
+    canvas.SetTextAlign(align);
+    if (lines == 1) {
+        canvas.TextOut(x, y, text);
+    } else {
+        // Line by line, one font height apart; a top-axis block ends at the anchor.
+        if (IsHorizontal && FarSide) y -= (lines - 1) * fontHeight;
+        size_t start = 0;
+        while (true) {
+            const size_t end = text.find('\n', start);
+            canvas.TextOut(x, y, std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start));
+            if (end == std::string::npos) break;
+            start = end + 1;
+            y += fontHeight;
+        }
+    }
+    canvas.SetTextAlign(TA_LEFT | TA_TOP);
+}
+
+void TCustomChartAxis::DrawValueLabels(double step) {
+    const double q = RangeMax / step;
+    if (!(std::fabs(q) < kIntLimit) || !(std::fabs(RangeSize / step) < 10000)) return;
+    double v = (RangeMin == RangeMax || !roundFirstLabel_) ? RangeMax : step * static_cast<double>(Trunc64(q));
+    auto drawLabel = [&](double value) {
+        const int p = ValueToPixel(value);
+        if (!TickOnLabelsOnly) DrawTicksAndGrid(p);
+        if (labels_) {
+            const std::string text = AxisLabelText(value);
+            if (TickOnLabelsOnly) DrawTicksAndGrid(p);
+            DrawLabelText(p, text);
+        }
+    };
+    // The step bound above keeps the label count finite; the guard also stops a step that
+    // vanishes against the value's magnitude.
+    int guard = 0;
+    if (LabelsOnAxis) {
+        while (v > RangeMax && guard++ < 20002) v -= step;
+        while (v >= RangeMin && guard++ < 20002) {
+            drawLabel(v);
+            v -= step;
+        }
+    } else {
+        while (v >= RangeMax && guard++ < 20002) v -= step;
+        while (v > RangeMin && guard++ < 20002) {
+            drawLabel(v);
+            v -= step;
+        }
+    }
+}
+
+void TCustomChartAxis::DrawTextLabels() {
+    std::vector<TChartSeries*> collected;
+    for (TChartSeries* s : chart_->SeriesList())
+        if (s->Active() && s->UsesAxis(this) && s->Count() > 0) collected.push_back(s);
+    int first = -1, last = -1;
+    for (TChartSeries* s : collected) {
+        s->UpdateVisibleRange();
+        if (s->FirstVisibleIndex < 0) continue;
+        if (first < 0 || s->FirstVisibleIndex < first) first = s->FirstVisibleIndex;
+        if (s->LastVisibleIndex > last) last = s->LastVisibleIndex;
+    }
+    if (first < 0) return;
+    TChartCanvas3D& canvas = chart_->Canvas();
+    ApplyFont(canvas, LabelsFont);
+    const bool along = IsHorizontal || labelsAngle_ == 90 || labelsAngle_ == 270;
+    const int fontHeight = canvas.FontLineHeight();
+    bool hasPrevious = false;
+    int previousPos = 0, previousHalf = 0;
+    for (int i = first; i <= last; ++i) {
+        TChartSeries* s = nullptr;
+        for (TChartSeries* c : collected)
+            if (c->Count() > i) {
+                s = c;
+                break;
+            }
+        if (!s) continue;
+        const double v = IsHorizontal ? s->XValues().Value(i) : s->YValues().Value(i);
+        if (!(RangeMin <= v && v <= RangeMax)) continue;
+        const int p = ValueToPixel(v);
+        if (!TickOnLabelsOnly) DrawTicksAndGrid(p);
+        if (!labels_) continue;
+        const bool separate = labelsSeparation_ != 0 && hasPrevious;
+        // A label whose centre is inside the previous one's half size can never fit, whatever
+        // its own size: skip it without measuring.
+        if (separate && ((p >= previousPos && p < previousPos + previousHalf) ||
+                         (p < previousPos && p > previousPos - previousHalf)))
+            continue;
+        const std::string text(s->XLabel(i));
+        int size = along ? WidestLine(canvas, text) : fontHeight * LineCount(text);
+        if (text.empty()) size = 0;
+        bool draw = true;
+        if (separate) {
+            size = size + static_cast<int>(size * 0.02 * labelsSeparation_);
+            size /= 2;
+            draw = (p >= previousPos && p - size >= previousPos + previousHalf) ||
+                   (p < previousPos && p + size <= previousPos - previousHalf);
+            if (draw) {
+                previousPos = p;
+                previousHalf = size;
+            }
+        } else {
+            previousPos = p;
+            previousHalf = size / 2;
+            hasPrevious = true;
+        }
+        if (draw) {
+            if (TickOnLabelsOnly) DrawTicksAndGrid(p);
+            DrawLabelText(p, text);
+        }
+    }
+}
+
+void TCustomChartAxis::PaintAxis() {
+    RefreshDateTimeFlag();
+    TChartCanvas3D& canvas = chart_->Canvas();
+    ApplyFont(canvas, LabelsFont);
+    const double step = LabelStep();
+    const TRect& plot = chart_->PlotRect;
+    if (IsHorizontal)
+        LinePosition = FarSide ? plot.Top : plot.Bottom;
+    else
+        LinePosition = FarSide ? plot.Right : plot.Left;
+    if (positionPercent_ != 0) {
+        const int shift = ShiftForPositionPercent();
+        const bool towardLarger = IsHorizontal ? FarSide : !FarSide;
+        LinePosition += towardLarger ? shift : -shift;
+    }
+    if (step > 0 && RangeMax >= RangeMin) {
+        previousTick_ = -1;
+        switch (ResolvedLabelStyle()) {
+            case TAxisLabelStyle::talValue: DrawValueLabels(step); break;
+            case TAxisLabelStyle::talText:
+            case TAxisLabelStyle::talMark: DrawTextLabels(); break;
+            default: break;
+        }
+    }
+    if (Axis.Visible) {
+        canvas.AssignChartPen(Axis);
+        if (IsHorizontal)
+            canvas.Line(StartPixel, LinePosition, EndPixel, LinePosition);
+        else
+            canvas.Line(LinePosition, StartPixel, LinePosition, EndPixel);
+    }
+}
+
+bool TCustomChartAxis::AxisHitTest(int x, int y) const {
+    if (!chart_->AxisShown(*this)) return false;
+    const int a0 = std::min(StartPixel, EndPixel), a1 = std::max(StartPixel, EndPixel);
+    int c0, c1;
+    if (LabelsPosition < LinePosition) {
+        c0 = LabelsPosition;
+        c1 = LinePosition + 3;
+    } else {
+        c0 = LinePosition - 3;
+        c1 = LabelsPosition;
+    }
+    const TRect band = IsHorizontal ? TRect{a0, c0, a1, c1} : TRect{c0, a0, c1, a1};
+    return band.Contains(x, y);
+}
+
+}  // namespace zyn::chart

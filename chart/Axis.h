@@ -1,0 +1,182 @@
+#pragma once
+#include <string>
+
+#include "chart/Canvas.h"
+#include "chart/ChartErrors.h"
+
+namespace zyn::chart {
+
+class TCustomAxisPanel;
+
+enum class TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
+
+// A font of a chart object: name, size in points, colour, style.
+struct TChartFont {
+    std::string Name = "Arial";
+    int Size = 8;
+    TColor Color = clBlack;
+    bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
+    friend bool operator==(const TChartFont&, const TChartFont&) = default;
+};
+void ApplyFont(TChartCanvas3D& canvas, const TChartFont& font);
+
+class TChartAxisTitle {
+public:
+    int Angle() const { return angle_; }
+    void SetAngle(int value);  // 0 .. 359, else ChartException
+    std::string Caption;
+    TChartFont Font;
+
+private:
+    friend class TCustomChartAxis;
+    int angle_ = 0;
+};
+
+// Date-time label steps in days, index 0 .. 24; 25 stands for no table step.
+extern const double DateTimeSteps[25];
+
+// One axis: its range (fixed or from the series), its stretch of the plot, the value/pixel
+// mapping, the label step, and its drawing (space, labels, ticks, grid, line).
+class TCustomChartAxis {
+public:
+    TCustomChartAxis(TCustomAxisPanel* chart, bool horizontal, bool farSide, bool depth = false);
+    virtual ~TCustomChartAxis() = default;
+    TCustomChartAxis(const TCustomChartAxis&) = delete;
+    TCustomChartAxis& operator=(const TCustomChartAxis&) = delete;
+
+    TCustomAxisPanel* ParentChart() const { return chart_; }
+    const bool IsHorizontal;
+    const bool FarSide;
+    const bool IsDepthAxis;
+
+    // Range properties.
+    bool Automatic() const { return automatic_; }
+    void SetAutomatic(bool value);
+    bool AutomaticMinimum() const { return automaticMinimum_; }
+    void SetAutomaticMinimum(bool value);
+    bool AutomaticMaximum() const { return automaticMaximum_; }
+    void SetAutomaticMaximum(bool value);
+    double Minimum() const { return minimum_; }
+    void SetMinimum(double value);
+    double Maximum() const { return maximum_; }
+    void SetMaximum(double value);
+    double Increment() const { return increment_; }
+    void SetIncrement(double value);
+    bool ExactDateTime() const { return exactDateTime_; }
+    void SetExactDateTime(bool value);
+    double StartPosition() const { return startPosition_; }
+    void SetStartPosition(double value);
+    double EndPosition() const { return endPosition_; }
+    void SetEndPosition(double value);
+    double PositionPercent() const { return positionPercent_; }
+    void SetPositionPercent(double value);
+    bool Inverted() const { return inverted_; }
+    void SetInverted(bool value);
+    int LabelsSeparation() const { return labelsSeparation_; }
+    void SetLabelsSeparation(int value);
+    bool RoundFirstLabel() const { return roundFirstLabel_; }
+    void SetRoundFirstLabel(bool value);
+    bool Logarithmic = false;
+    int LogarithmicBase = 10;
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+
+    // Label and drawing properties.
+    bool Labels() const { return labels_; }
+    void SetLabels(bool value);
+    TChartFont LabelsFont;
+    int LabelsAngle() const { return labelsAngle_; }
+    void SetLabelsAngle(int value);  // 0 .. 359, else ChartException
+    int LabelsSize = 0;
+    bool LabelsOnAxis = true;
+    bool LabelsMultiLine = false;
+    TAxisLabelStyle LabelStyle = TAxisLabelStyle::talAuto;
+    const std::string& AxisValuesFormat() const { return axisValuesFormat_; }
+    void SetAxisValuesFormat(const std::string& value);
+    const std::string& DateTimeFormat() const { return dateTimeFormat_; }
+    void SetDateTimeFormat(const std::string& value);
+    bool TickOnLabelsOnly = true;
+    TChartPen Axis{clBlack, 2, TPenStyle::psSolid, true};
+    TChartPen Ticks{clDarkGray, 1, TPenStyle::psSolid, true};
+    int TickLength = 4;
+    TChartPen TicksInner{clDarkGray, 1, TPenStyle::psSolid, true};
+    int TickInnerLength = 0;
+    TChartPen MinorTicks{clDarkGray, 1, TPenStyle::psSolid, true};
+    int MinorTickLength = 2;
+    int MinorTickCount = 3;
+    TChartPen Grid{clDarkGray, 1, TPenStyle::psDot, true};
+    bool GridCentered = false;
+    TChartAxisTitle Title;
+    int TitleSize = 0;
+
+    // Run-time state of the last paint.
+    double RangeMin = 0, RangeMax = 0, RangeSize = 0;
+    bool IsDateTimeAxis = false;
+    int StartPixel = 0, EndPixel = 0, PixelLength = 0, CenterPixel = 0;
+    int LinePosition = 0, LabelsPosition = 0, TitlePosition = 0;
+
+    // Range and mapping.
+    void ComputeRange();
+    void PlaceOnChart();
+    void ApplyMargins(int nearMargin, int farMargin);
+    int ValueToPixel(double value) const;
+    double PixelToValue(int pixel) const;
+    void SetRange(double a, double b);
+    void RefreshDateTimeFlag();
+
+    // Label steps.
+    double LabelStep();
+    double StepForLabelCount(int n) const;
+    double DateStepForLabelCount(int n) const;
+    static double NextNiceStep(double x);
+    static double NextDateStep(double x);
+
+    // Drawing.
+    void ReserveSpace(TRect& rect);
+    void PaintAxis();
+    std::string AxisLabelText(double value) const;
+    TAxisLabelStyle ResolvedLabelStyle() const;
+    bool AxisHitTest(int x, int y) const;
+
+    void Repaint();
+
+private:
+    int LabelExtent(const std::string& text, TChartCanvas3D& canvas) const;
+    int LabelsBandSize(TChartCanvas3D& canvas);
+    int WidestSeriesLabel(TChartCanvas3D& canvas) const;
+    void DrawValueLabels(double step);
+    void DrawTextLabels();
+    void DrawTicksAndGrid(int p);
+    void DrawLabelText(int p, const std::string& text);
+    void DrawTick(int p, int offset, int length);
+    int ShiftForPositionPercent() const;
+
+    TCustomAxisPanel* chart_;
+    bool automatic_ = true, automaticMinimum_ = true, automaticMaximum_ = true;
+    double minimum_ = 0, maximum_ = 0, increment_ = 0;
+    bool exactDateTime_ = true;
+    double startPosition_ = 0, endPosition_ = 100, positionPercent_ = 0;
+    bool inverted_ = false;
+    int labelsSeparation_ = 10;
+    bool roundFirstLabel_ = true;
+    bool visible_ = true;
+    bool labels_ = true;
+    int labelsAngle_ = 0;
+    std::string axisValuesFormat_ = "#,##0.###";
+    std::string dateTimeFormat_;
+    int previousTick_ = -1;  // drawing scratch: the preceding ticks/grid position
+};
+
+class TChartAxis : public TCustomChartAxis {
+public:
+    using TCustomChartAxis::TCustomChartAxis;
+};
+
+class TChartDepthAxis : public TCustomChartAxis {
+public:
+    explicit TChartDepthAxis(TCustomAxisPanel* chart) : TCustomChartAxis(chart, false, false, true) {
+        SetVisible(false);
+    }
+};
+
+}  // namespace zyn::chart

@@ -1,0 +1,136 @@
+#pragma once
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "chart/Colors.h"
+#include "chart/PixelMath.h"
+
+namespace zyn::chart {
+
+enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
+enum class TPenMode { pmCopy, pmNotXor };
+enum class TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum class TBackMode { Transparent, Opaque };
+
+// Text alignment flags as the platform takes them.
+constexpr int TA_LEFT = 0;
+constexpr int TA_RIGHT = 2;
+constexpr int TA_CENTER = 6;
+constexpr int TA_TOP = 0;
+constexpr int TA_BOTTOM = 8;
+
+// The state of the canvas pen; a plain value so a canvas can tell cheaply whether it changed.
+struct TCanvasPen {
+    TColor Color = clBlack;
+    int Width = 1;
+    TPenStyle Style = TPenStyle::psSolid;
+    TPenMode Mode = TPenMode::pmCopy;
+    bool SmallDots = false;  // one-pixel alternating dots
+    friend bool operator==(const TCanvasPen&, const TCanvasPen&) = default;
+};
+
+struct TCanvasBrush {
+    TColor Color = clWhite;
+    TBrushStyle Style = TBrushStyle::bsSolid;
+    friend bool operator==(const TCanvasBrush&, const TCanvasBrush&) = default;
+};
+
+struct TCanvasFont {
+    std::string Name = "Arial";
+    int Size = 10;  // points, at 96 pixels per inch
+    TColor Color = clBlack;
+    bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
+    friend bool operator==(const TCanvasFont&, const TCanvasFont&) = default;
+};
+
+// A chart pen: a platform pen with a visibility flag.
+class TChartPen {
+public:
+    TChartPen() = default;
+    TChartPen(TColor color, int width, TPenStyle style, bool visible)
+        : Color(color), Width(width), Style(style), Visible(visible) {}
+    TColor Color = clBlack;
+    int Width = 1;
+    TPenStyle Style = TPenStyle::psSolid;
+    TPenMode Mode = TPenMode::pmCopy;
+    bool Visible = true;
+    bool SmallDots = false;
+    friend bool operator==(const TChartPen&, const TChartPen&) = default;
+};
+
+class TChartHiddenPen : public TChartPen {
+public:
+    TChartHiddenPen() { Visible = false; }
+};
+
+class TChartBrush {
+public:
+    TColor Color = clAutoColor;
+    TBrushStyle Style = TBrushStyle::bsSolid;
+    friend bool operator==(const TChartBrush&, const TChartBrush&) = default;
+};
+
+// The drawing surface of the chart. Coordinates are logical pixels. Pixel rules: LineTo does
+// not paint its end pixel; Rectangle/Ellipse right and bottom edges are exclusive; the clip
+// rectangle is right/bottom exclusive. Implementations draw with the current Pen, Brush and
+// Font and apply a changed one only when it differs from what they last applied.
+class TChartCanvas3D {
+public:
+    virtual ~TChartCanvas3D() = default;
+
+    TCanvasPen Pen;
+    TCanvasBrush Brush;
+    TCanvasFont Font;
+
+    // Current-position lines.
+    virtual void MoveTo(int x, int y) = 0;
+    virtual void LineTo(int x, int y) = 0;
+    void Line(int x0, int y0, int x1, int y1) { MoveTo(x0, y0); LineTo(x1, y1); }
+    void HorizontalLine(int x0, int x1, int y) { MoveTo(x0, y); LineTo(x1, y); }
+    void VerticalLine(int x, int y0, int y1) { MoveTo(x, y0); LineTo(x, y1); }
+
+    virtual void Rectangle(int x0, int y0, int x1, int y1) = 0;
+    void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
+    virtual void FillRect(const TRect& r) = 0;
+    virtual void Polyline(std::span<const TPoint> points) = 0;
+    virtual void Polygon(std::span<const TPoint> points) = 0;
+    virtual void Ellipse(int x0, int y0, int x1, int y1) = 0;
+
+    virtual void TextOut(int x, int y, std::string_view text) = 0;
+    virtual int TextWidth(std::string_view text) = 0;
+    virtual int TextHeight(std::string_view text) = 0;
+    int FontLineHeight() { return TextHeight("W"); }
+    virtual void SetTextAlign(int flags) = 0;
+    virtual int TextAlign() const = 0;
+
+    virtual void SetBackgroundMode(TBackMode mode) = 0;
+    virtual void SetBackgroundColor(TColor color) = 0;
+
+    // Rings of one-pixel 3D frame drawn inward; top/left in topColor, bottom/right in
+    // bottomColor; rect shrinks by width on every side.
+    void Frame3D(TRect& rect, TColor topColor, TColor bottomColor, int width);
+
+    // An invisible pen gives a clear pen; otherwise colour, width, style and mode are copied.
+    void AssignChartPen(const TChartPen& pen);
+    void PrepareFillBrush(TColor color, TBrushStyle style, TColor backColor);
+
+    virtual void SetClip(const TRect& r) = 0;
+    virtual void ClearClip() = 0;
+
+    // Pen black, width 1, solid; brush white, solid; font black, 10 points; background
+    // white and transparent.
+    void ResetCanvas();
+
+    // The off-screen buffer: BeginFrame makes a bitmap of the given size current (replacing
+    // one of another size); EndFrame marks it valid. RedrawFromBuffer presents the last frame
+    // unchanged.
+    virtual void BeginFrame(int width, int height) = 0;
+    virtual void EndFrame() { BufferValid = true; }
+    virtual void RedrawFromBuffer() {}
+    void InvalidateBuffer() { BufferValid = false; }
+    bool BufferValid = false;
+    bool OffscreenDraw = true;
+};
+
+}  // namespace zyn::chart

@@ -1,0 +1,308 @@
+#pragma once
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/Axis.h"
+#include "chart/Canvas.h"
+#include "chart/ChartErrors.h"
+#include "chart/Format.h"
+#include "chart/Series.h"
+
+namespace zyn::chart {
+
+enum class TPanelBevel { bvNone, bvLowered, bvRaised };
+enum class TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+enum class TBackImageMode { pbmStretch, pbmTile, pbmCenter };
+
+// Modifier and button state of a mouse event.
+using TShiftState = unsigned;
+constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64;
+
+class TZoomPanningRecord {
+public:
+    bool Active = false;
+    int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
+    void StartDrag(int x, int y) { X0 = X1 = x; Y0 = Y1 = y; Active = true; }
+    void Normalize() {
+        if (X1 < X0) std::swap(X0, X1);
+        if (Y1 < Y0) std::swap(Y0, Y1);
+    }
+};
+
+class TCustomChartPanel;
+
+// Title or foot of a chart.
+class TChartTitle {
+public:
+    explicit TChartTitle(TCustomChartPanel* chart);
+    const std::vector<std::string>& Text() const { return text_; }
+    void SetText(std::vector<std::string> lines);  // always repaints
+    TChartFont Font;
+    TAlignment Alignment = TAlignment::taCenter;
+    bool AdjustFrame = true;
+    TChartBrush Brush;
+    TColor Color = clAutoColor;
+    TChartHiddenPen Frame;
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    TRect TitleBox;
+
+private:
+    TCustomChartPanel* chart_;
+    std::vector<std::string> text_;
+    bool visible_ = true;
+};
+
+class TChartWall {
+public:
+    TChartBrush Brush;
+    TColor Color = clAutoColor;
+    bool Dark3D = true;
+    TChartPen Pen;
+    int Size = 0;
+};
+
+class TChartLegend {
+public:
+    bool Visible = true;
+};
+
+// The panel part: bevels, margins, plot rectangle, invalidation and the paint cycle with
+// the off-screen buffer.
+class TCustomChartPanel {
+public:
+    explicit TCustomChartPanel(std::unique_ptr<TChartCanvas3D> canvas);
+    virtual ~TCustomChartPanel();
+    TCustomChartPanel(const TCustomChartPanel&) = delete;
+    TCustomChartPanel& operator=(const TCustomChartPanel&) = delete;
+
+    // From the platform panel.
+    TColor Color() const { return color_; }
+    void SetColor(TColor value);
+    TPanelBevel BevelOuter() const { return bevelOuter_; }
+    void SetBevelOuter(TPanelBevel value);
+    TPanelBevel BevelInner() const { return bevelInner_; }
+    void SetBevelInner(TPanelBevel value);
+    int BevelWidth() const { return bevelWidth_; }
+    void SetBevelWidth(int value);
+    int BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int value);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // A change of size invalidates the whole control.
+    void SetBounds(int width, int height);
+    TCursor Cursor = crDefault;
+
+    int MarginLeft() const { return marginLeft_; }
+    int MarginTop() const { return marginTop_; }
+    int MarginRight() const { return marginRight_; }
+    int MarginBottom() const { return marginBottom_; }
+    void SetMargins(int left, int top, int right, int bottom);
+
+    TRect PanelBounds;
+    TRect PlotRect;
+    int PlotWidth = 0, PlotHeight = 0, PlotCenterX = 0, PlotCenterY = 0;
+
+    bool View3D() const { return view3D_; }
+    void SetView3D(bool value);
+    int Chart3DPercent() const { return chart3DPercent_; }
+    void SetChart3DPercent(int value);
+
+    TChartCanvas3D& Canvas() const { return *canvas_; }
+    TCursor SavedCursor = crDefault;
+    TZoomPanningRecord ZoomDrag;
+    TZoomPanningRecord PanDrag;
+    bool ChartConstructed() const { return chartConstructed_; }
+    // Set while a stored description is applied: range checks are skipped.
+    bool Loading = false;
+
+    // Marks the buffer invalid and asks the host for one later paint.
+    void InvalidateChart();
+    // The window paint: copies the buffer when valid, otherwise draws a full frame.
+    void PaintChart();
+    // One complete frame into the canvas at the given size.
+    void DrawChart(const TRect& rect);
+    void UpdatePlotSize();
+
+    // The host's whole-control invalidation (a widget's update()).
+    std::function<void()> OnInvalidate;
+    // The host's cursor change, called when the chart's cursor changes.
+    std::function<void(TCursor)> OnCursorChange;
+    void SetCursor(TCursor value);
+    // Counts full frames drawn (layout and notifications ran).
+    long FramesDrawn = 0;
+
+protected:
+    virtual void DrawChartContents(const TRect& bounds) = 0;
+    void PaintPanel(const TRect& bounds);
+
+    bool chartConstructed_ = false;
+
+private:
+    std::unique_ptr<TChartCanvas3D> canvas_;
+    TColor color_ = clBtnFace;
+    TPanelBevel bevelOuter_ = TPanelBevel::bvRaised;
+    TPanelBevel bevelInner_ = TPanelBevel::bvNone;
+    int bevelWidth_ = 1;
+    int borderWidth_ = 0;
+    int width_ = 400, height_ = 250;
+    int marginLeft_ = 3, marginTop_ = 4, marginRight_ = 3, marginBottom_ = 4;
+    bool view3D_ = true;
+    int chart3DPercent_ = 15;
+};
+
+class TCustomChartPanelExtended : public TCustomChartPanel {
+public:
+    explicit TCustomChartPanelExtended(std::unique_ptr<TChartCanvas3D> canvas);
+    bool AllowZoom = true;
+    TPanningMode AllowPanning = TPanningMode::pmBoth;
+    bool AnimatedZoom = false;
+    int AnimatedZoomSteps = 8;
+    bool IsZoomed = false;
+    bool GradientVisible = false;
+    TBackImageMode BackImageMode = TBackImageMode::pbmStretch;
+    std::function<void(TCustomChartPanel&)> OnZoom, OnUndoZoom, OnScroll, OnAfterDraw;
+};
+
+// The series list, the axes and everything that lays out and draws them.
+class TCustomAxisPanel : public TCustomChartPanelExtended {
+public:
+    explicit TCustomAxisPanel(std::unique_ptr<TChartCanvas3D> canvas);
+    ~TCustomAxisPanel() override;
+
+    const std::vector<TChartSeries*>& SeriesList() const { return seriesList_; }
+    int SeriesCount() const { return static_cast<int>(seriesList_.size()); }
+    TChartSeries& Series(int index) const { return *seriesList_.at(static_cast<size_t>(index)); }
+    // Takes ownership; nothing if already in the list.
+    TChartSeries& AddSeries(std::unique_ptr<TChartSeries> series);
+    template <class S>
+    S& Add(std::unique_ptr<S> series) { return static_cast<S&>(AddSeries(std::move(series))); }
+    // Takes the series out of the list and hands it back.
+    std::unique_ptr<TChartSeries> RemoveSeries(TChartSeries& series);
+    void FreeAllSeries();
+
+    TChartAxis& BottomAxis() { return *bottomAxis_; }
+    TChartAxis& TopAxis() { return *topAxis_; }
+    TChartAxis& LeftAxis() { return *leftAxis_; }
+    TChartAxis& RightAxis() { return *rightAxis_; }
+    TChartDepthAxis& DepthAxis() { return *depthAxis_; }
+    // bottom, top, left, right, depth
+    const std::vector<TCustomChartAxis*>& AxesList() const { return axes_; }
+
+    bool AxisVisible() const { return axisVisible_; }
+    void SetAxisVisible(bool value);
+    bool ClipPoints = true;
+    bool View3DWalls = true;
+    int MaxPointsPerPage() const { return maxPointsPerPage_; }
+    void SetMaxPointsPerPage(int value);
+    int Page = 1;
+    bool ScaleLastPage = true;
+
+    double LowestX(const TCustomChartAxis& axis) const;
+    double HighestX(const TCustomChartAxis& axis) const;
+    double LowestY(const TCustomChartAxis& axis) const;
+    double HighestY(const TCustomChartAxis& axis) const;
+    bool AxisShown(const TCustomChartAxis& axis) const;
+    // Widest label text of all series (for text labels on a vertical axis).
+    int MaxLabelsWidth();
+
+    // Locale settings for label texts.
+    TFormatSettings FormatSettings;
+
+    std::function<void(TCustomAxisPanel&)> OnBeforeDrawAxes, OnBeforeDrawSeries;
+
+    // Parts of the frame, in drawing order.
+    void LayoutAxes();
+    void ApplySeriesMargins();
+    void PaintAxes();
+    void PaintSeries(TChartSeries& series);
+    void ClipToPlot();
+
+protected:
+    // The back-wall colour a new series' automatic colour must differ from.
+    virtual TColor BackColorForPalette() const { return clNone; }
+    std::vector<TChartSeries*> seriesList_;
+    std::vector<std::unique_ptr<TChartSeries>> ownedSeries_;
+
+private:
+    std::vector<TCustomChartAxis*> axes_;
+    std::unique_ptr<TChartAxis> bottomAxis_, topAxis_, leftAxis_, rightAxis_;
+    std::unique_ptr<TChartDepthAxis> depthAxis_;
+    bool axisVisible_ = true;
+    int maxPointsPerPage_ = 0;
+};
+
+// What a mouse press landed on.
+enum class TChartClickedPartStyle { cpNone, cpLegend, cpAxis, cpSeries, cpTitle, cpFoot, cpChartRect };
+struct TChartClickedPart {
+    TChartClickedPartStyle Part = TChartClickedPartStyle::cpNone;
+    int PointIndex = -1;
+    TChartSeries* ASeries = nullptr;
+    TCustomChartAxis* AAxis = nullptr;
+};
+
+struct TSavedAxisScale {
+    bool Automatic = true, AutomaticMinimum = true, AutomaticMaximum = true;
+    double Minimum = 0, Maximum = 0;
+};
+
+class TCustomChart : public TCustomAxisPanel {
+public:
+    explicit TCustomChart(std::unique_ptr<TChartCanvas3D> canvas);
+    ~TCustomChart() override;
+
+    TChartTitle Title;
+    TChartTitle Foot;
+    TChartWall BackWall, LeftWall, BottomWall;
+    TChartLegend Legend;
+    bool BackImageInside = false;
+    TColor BackColor() const { return BackWall.Color; }
+
+    // Zoom and scrolling.
+    bool ClickHandled = false;
+    std::array<TSavedAxisScale, 4> SavedScales{};  // top, left, right, bottom
+    bool HasSavedScales = false;
+    TChartClickedPart HitTest(int x, int y);
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void MouseMove(TShiftState shift, int x, int y);
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void MouseLeave();
+    void ZoomToRectangle();
+    struct TZoomTargets { double BottomMin, BottomMax, TopMin, TopMax, LeftMin, LeftMax, RightMin, RightMax; };
+    void ApplyZoom(const TZoomTargets& targets);
+    void RevertZoom();
+    void PanAxes(bool horizontal, int from, int to);
+    void PanAxis(TCustomChartAxis& axis, int from, int to);
+    void DrawRubberBand();
+    // The host draws the band over the buffer when it presents a frame during a zoom drag.
+    std::function<void()> OnRubberBandChanged;
+
+    std::function<void(TCustomChartAxis&, double&, double&, bool&)> OnAllowScroll;
+    std::function<void(TCustomChart&, TCustomChartAxis&, TMouseButton, TShiftState, int, int)> OnClickAxis;
+    std::function<void(TCustomChart&, TChartSeries&, int, TMouseButton, TShiftState, int, int)> OnClickSeries;
+    std::function<void(TCustomChart&, TMouseButton, TShiftState, int, int)> OnClickLegend, OnClickBackground;
+
+    void PaintTitle(TChartTitle& title, bool isTop);
+    void PaintWalls();
+
+protected:
+    void DrawChartContents(const TRect& bounds) override;
+    TColor BackColorForPalette() const override { return BackWall.Color; }
+
+private:
+    void SaveScales();
+    void DrawRubberBandInFrame();
+    bool panMoved_ = false;
+};
+
+class TChart : public TCustomChart {
+public:
+    explicit TChart(std::unique_ptr<TChartCanvas3D> canvas) : TCustomChart(std::move(canvas)) {}
+};
+
+}  // namespace zyn::chart

@@ -1,0 +1,63 @@
+#pragma once
+#include <cmath>
+#include <cstdint>
+
+namespace zyn::chart {
+
+// Nearest integer, ties to the even neighbour; out-of-range values saturate (NaN gives 0)
+// instead of being undefined.
+inline int Round(double v) {
+    const double r = std::nearbyint(v);
+    if (!(r == r)) return 0;
+    if (r >= 2147483647.0) return 2147483647;
+    if (r <= -2147483648.0) return -2147483647 - 1;
+    return static_cast<int>(r);
+}
+// Truncation toward zero with the same saturation.
+inline long long Trunc64(double v) {
+    if (!(v == v)) return 0;
+    if (v >= 9.2e18) return 9200000000000000000LL;
+    if (v <= -9.2e18) return -9200000000000000000LL;
+    return static_cast<long long>(v);
+}
+inline long double RoundL(long double v) { return std::nearbyintl(v); }
+
+// Integer halving that truncates toward zero.
+constexpr int Div2(int v) { return v / 2; }
+
+// a*b/c rounded to nearest, halves away from zero (as the desktop platform's MulDiv).
+constexpr int MulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
+    std::int64_t p = std::int64_t(a) * b;
+    bool neg = (p < 0) != (c < 0);
+    std::int64_t ap = p < 0 ? -p : p;
+    std::int64_t ac = c < 0 ? -std::int64_t(c) : c;
+    std::int64_t q = (ap * 2 + ac) / (ac * 2);
+    return static_cast<int>(neg ? -q : q);
+}
+
+struct TRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    constexpr int Width() const { return Right - Left; }
+    constexpr int Height() const { return Bottom - Top; }
+    constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+    // Right and bottom edges excluded.
+    constexpr bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+    friend constexpr bool operator==(const TRect&, const TRect&) = default;
+};
+
+// The intersection; empty when they do not overlap.
+inline bool IntersectRect(TRect& out, const TRect& a, const TRect& b) {
+    TRect r{a.Left > b.Left ? a.Left : b.Left, a.Top > b.Top ? a.Top : b.Top,
+            a.Right < b.Right ? a.Right : b.Right, a.Bottom < b.Bottom ? a.Bottom : b.Bottom};
+    if (r.IsEmpty()) { out = TRect{}; return false; }
+    out = r;
+    return true;
+}
+
+struct TPoint {
+    int X = 0, Y = 0;
+    friend constexpr bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+}  // namespace zyn::chart

@@ -1,0 +1,208 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chart/Canvas.h"
+#include "chart/ChartErrors.h"
+#include "chart/Colors.h"
+
+namespace zyn::chart {
+
+class TChartSeries;
+class TCustomAxisPanel;
+class TCustomChartAxis;
+
+enum class TChartListOrder { loNone, loAscending, loDescending };
+enum class THorizAxis { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
+enum class TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+
+// Cursor ids as the platform numbers them.
+using TCursor = int;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crHourGlass = -11;
+constexpr TCursor crHandPoint = -21;
+
+// One numeric dimension of a series' points. Values are stored unmultiplied.
+class TChartValueList {
+public:
+    TChartValueList(TChartSeries* owner, std::string name);
+
+    std::string Name;
+    TChartListOrder Order = TChartListOrder::loNone;
+    std::string ValueSource;
+    double PendingValue = 0;
+
+    double Multiplier() const { return multiplier_; }
+    void SetMultiplier(double value);
+    bool DateTime() const { return dateTime_; }
+    void SetDateTime(bool value);
+
+    int Count() const { return static_cast<int>(values_.size()); }
+    double ValueAt(int index) const;
+    // Unchecked, for drawing loops that already hold a valid index.
+    double Value(int index) const { return values_[static_cast<size_t>(index)] * multiplier_; }
+    void SetValueAt(int index, double value);
+    int AddValue(double value);
+    void InsertValue(int index, double value);
+    void DeleteValue(int index);
+    void Swap(int a, int b);
+    void Clear();
+    void Reserve(int n) { values_.reserve(static_cast<size_t>(n)); }
+
+    double Min() const { Refresh(); return min_; }
+    double Max() const { Refresh(); return max_; }
+    double Sum() const { Refresh(); return sum_; }
+    double AbsSum() const { Refresh(); return absSum_; }
+    bool StatsDirty() const { return statsDirty_; }
+
+    TChartSeries* Owner() const { return owner_; }
+
+private:
+    void Refresh() const;
+    void CheckIndex(int index) const;
+
+    TChartSeries* owner_;
+    std::vector<double> values_;
+    double multiplier_ = 1.0;
+    bool dateTime_ = false;
+    mutable bool statsDirty_ = true;
+    mutable double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
+};
+
+// The common storage and loops of every series kind; a kind overrides how one point is
+// drawn, its margins and its value range.
+class TChartSeries {
+public:
+    TChartSeries();
+    virtual ~TChartSeries();
+    TChartSeries(const TChartSeries&) = delete;
+    TChartSeries& operator=(const TChartSeries&) = delete;
+
+    std::string Name;
+
+    TChartValueList& XValues() { return *valueLists_[0]; }
+    TChartValueList& YValues() { return *valueLists_[1]; }
+    const TChartValueList& XValues() const { return *valueLists_[0]; }
+    const TChartValueList& YValues() const { return *valueLists_[1]; }
+    const std::vector<std::unique_ptr<TChartValueList>>& ValuesLists() const { return valueLists_; }
+
+    // Points.
+    int AddPoint(double x, double y, std::string_view label = {}, TColor color = clAutoColor);
+    int Append(double y, std::string_view label = {}, TColor color = clAutoColor);
+    int AppendNull(std::string_view label = {}) { return Append(0, label, clNone); }
+    int AddNullPoint(double x, double y, std::string_view label = {}) { return AddPoint(x, y, label, clNone); }
+    void InsertPending(int index);
+    virtual void Clear();
+    void DeletePoint(int index);
+    void SwapPoints(int a, int b);
+    int Count() const { return XValues().Count(); }
+    // Makes room for n points in every list (filling with ascending x costs no moves).
+    void Reserve(int n);
+
+    virtual double XValue(int index) const { return XValues().ValueAt(index); }
+    virtual double YValue(int index) const { return YValues().ValueAt(index); }
+    virtual TColor PointColor(int index) const;
+    void SetPointColor(int index, TColor color);
+    std::string_view XLabel(int index) const;
+    void SetXLabel(int index, std::string_view text);
+    // Number of entries of the label list (equal to Count).
+    int LabelCount() const { return static_cast<int>(labels_.size()); }
+
+    virtual double MinX() const { return XValues().Min(); }
+    virtual double MaxX() const { return XValues().Max(); }
+    virtual double MinY() const { return YValues().Min(); }
+    virtual double MaxY() const { return YValues().Max(); }
+
+    TChartValueList& PrimaryValueList() { return YValues(); }
+    bool ValuesAreVertical() const { return true; }
+
+    // Axes.
+    THorizAxis HorizAxis() const { return horizAxis_; }
+    void SetHorizAxis(THorizAxis value);
+    TVertAxis VertAxis() const { return vertAxis_; }
+    void SetVertAxis(TVertAxis value);
+    TCustomChartAxis* GetHorizAxis() const { return horizAxisObj_; }
+    TCustomChartAxis* GetVertAxis() const { return vertAxisObj_; }
+    TCustomChartAxis* CustomHorizAxis = nullptr;
+    TCustomChartAxis* CustomVertAxis = nullptr;
+    bool UsesAxis(const TCustomChartAxis* axis) const;
+    void ResolveAxes();
+
+    virtual int XPixel(int index) const;
+    virtual int YPixel(int index) const;
+    virtual void HorizontalMargins(int& left, int& right) { left = 0; right = 0; }
+    virtual void VerticalMargins(int& top, int& bottom) { top = 0; bottom = 0; }
+
+    // Drawing.
+    void UpdateVisibleRange();
+    void DrawPoints();
+    virtual void DrawPoint(int /*index*/) {}
+    virtual bool DrawsForward() const { return true; }
+    void RequestRepaint();
+    // Index of the point whose drawn shape contains the pixel, or -1.
+    virtual int Clicked(int /*x*/, int /*y*/) { return -1; }
+
+    int FirstVisibleIndex = -1;
+    int LastVisibleIndex = -1;
+    bool CalcVisiblePoints = true;
+    bool DrawBetweenPoints = false;
+
+    // Properties.
+    bool Active() const { return active_; }
+    void SetActive(bool value);
+    TColor SeriesColor() const { return seriesColor_; }
+    void SetSeriesColor(TColor value);
+    bool ColorEachPoint() const { return colorEachPoint_; }
+    void SetColorEachPoint(bool value);
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& value);
+    bool MarksVisible = false;
+    bool ShowInLegend = true;
+    std::string ValueFormat = "#,##0.###";
+    std::string PercentFormat = "##0.## %";
+    TCursor Cursor = crDefault;
+
+    TCustomAxisPanel* ParentChart() const { return parentChart_; }
+    // Moves the series from its old chart's list to the new chart's list.
+    void SetParentChart(TCustomAxisPanel* chart);
+
+    // Events.
+    std::function<bool(TChartSeries&)> OnBeforeAdd;
+    std::function<void(TChartSeries&, int)> OnAfterAdd;
+    std::function<void(TChartSeries&)> OnClearValues;
+    std::function<void(TChartSeries&)> BeforeDrawValues;
+    std::function<void(TChartSeries&)> AfterDrawValues;
+    std::function<void(TChartSeries&, int)> OnClick;
+    std::function<void(TChartSeries&, int)> OnDblClick;
+
+    // Set by the chart: it holds its series in its own list.
+    void AttachToChart(TCustomAxisPanel* chart) { parentChart_ = chart; ResolveAxes(); }
+
+protected:
+    TChartValueList& AddValueList(std::string name);
+    void PointAdded(int index);
+    TChartCanvas3D& Canvas() const;
+    bool ChartInverted(bool horizontal) const;
+
+    std::vector<std::unique_ptr<TChartValueList>> valueLists_;
+    std::vector<TColor> colors_;
+    std::vector<std::string> labels_;  // an empty text is an absent label
+
+private:
+    bool active_ = true;
+    TColor seriesColor_ = clAutoColor;
+    bool colorEachPoint_ = false;
+    std::string title_;
+    THorizAxis horizAxis_ = THorizAxis::aBottomAxis;
+    TVertAxis vertAxis_ = TVertAxis::aLeftAxis;
+    TCustomChartAxis* horizAxisObj_ = nullptr;
+    TCustomChartAxis* vertAxisObj_ = nullptr;
+    TCustomAxisPanel* parentChart_ = nullptr;
+};
+
+}  // namespace zyn::chart
