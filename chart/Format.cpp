@@ -290,7 +290,6 @@ std::string FormatGeneral(double value, int precision, const TFormatSettings& fs
     RoundDigits(d, precision);
     if (d.Count == 0) return "0";
     std::string out;
-    out.reserve(32);
     if (value < 0) out += '-';
     const int x = d.Exponent;
     if (x >= precision || x < -4) {
@@ -343,7 +342,6 @@ std::string FormatFloat(std::string_view pattern, double value, const TFormatSet
     }
 
     std::string out;
-    out.reserve(pattern.size() + 24);
     if (value < 0 && layout.Dec.Count > 0 && index == 0) out += '-';
     WriteSection(out, section, layout, fs);
     return out;
@@ -535,7 +533,6 @@ std::string FormatDateTime(std::string_view pattern, double value, const TFormat
     TDateParts parts;
     if (!SplitDateTime(value, parts)) return {};
     std::string out;
-    out.reserve(pattern.size() + 16);
     if (pattern.empty()) {
         AppendDateTime(out, fs.ShortDateFormat, parts, fs, 1);
         if (parts.HasTime) {
