@@ -34,6 +34,12 @@ std::int32_t ParseTrend(std::string_view text);
 // Throws RunError("'<text>' ist kein gültiger Integerwert").
 std::int32_t ParseInteger(std::string_view text);
 
+// Non-throwing forms of the conversions above for the reader's hot path: false where the
+// throwing form would fail (the throwing form then gives the message).
+bool TryParseInteger(std::string_view text, std::int32_t& value);
+bool TryParseDecimal(std::string_view text, double& value);
+bool TryParseRecordDate(std::string_view text, double& value);
+
 // Day count (day 0 = 30 December 1899) of a Gregorian date; false when the date is invalid
 // (year 1..9999, month 1..12, day within the month).
 bool TryEncodeDate(int year, int month, int day, double& result);

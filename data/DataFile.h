@@ -41,6 +41,7 @@ public:
     std::string& CellBuffer();
 
 private:
+    friend std::string_view ReadFieldView(DataFile& file, std::string_view kind);
     struct Impl;
     Impl* impl_;
 };
