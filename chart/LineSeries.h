@@ -1,0 +1,93 @@
+#pragma once
+#include <functional>
+
+#include "chart/Series.h"
+
+namespace zyn::chart {
+
+class TCustomSeries;
+
+enum class TSeriesPointerStyle { psRectangle, psCircle, psTriangle, psDownTriangle, psCross, psDiagCross, psStar, psDiamond, psSmallDot };
+
+// The marker a line-type series draws at its points.
+class TSeriesPointer {
+public:
+    explicit TSeriesPointer(TCustomSeries* owner) : owner_(owner) {}
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    TSeriesPointerStyle Style() const { return style_; }
+    void SetStyle(TSeriesPointerStyle value);
+    int HorizSize() const { return horizSize_; }
+    void SetHorizSize(int value);  // >= 1, else ChartException
+    int VertSize() const { return vertSize_; }
+    void SetVertSize(int value);   // >= 1, else ChartException
+    bool InflateMargins() const { return inflateMargins_; }
+    void SetInflateMargins(bool value);
+    TChartPen Pen;
+    TChartBrush Brush;
+    bool Draw3D = true;
+    bool Dark3D = true;
+
+    // The pointer's pen and brush on the canvas, clAutoColor replaced by color.
+    void ApplyToCanvas(TChartCanvas3D& canvas, TColor color) const;
+    void DrawShape(TChartCanvas3D& canvas, int x, int y, TColor color, TSeriesPointerStyle style) const;
+
+private:
+    void Changed();
+    TCustomSeries* owner_;
+    bool visible_ = true;
+    TSeriesPointerStyle style_ = TSeriesPointerStyle::psRectangle;
+    int horizSize_ = 4, vertSize_ = 4;
+    bool inflateMargins_ = true;
+};
+
+// Common base of line-type series: pointer, line pen, stairs, drawing state and margins.
+class TCustomSeries : public TChartSeries {
+public:
+    TCustomSeries();
+
+    TSeriesPointer Pointer{this};
+    TChartPen LinePen;
+    bool Stairs() const { return stairs_; }
+    void SetStairs(bool value);
+    bool InvertedStairs() const { return invertedStairs_; }
+    void SetInvertedStairs(bool value);
+    int LineHeight() const { return lineHeight_; }
+    void SetLineHeight(int value);
+    TBrushStyle LineBrush = TBrushStyle::bsSolid;
+    bool Dark3D = true;
+    std::function<TSeriesPointerStyle(TCustomSeries&, int)> OnGetPointerStyle;
+
+    // Drawing state carried from point to point and from paint to paint.
+    int PrevX = 0, PrevY = 0;
+    TColor PrevColor = 0;
+
+    void DrawPoint(int index) override;
+    virtual void PaintPointer(int x, int y, TColor color, int index);
+    void HorizontalMargins(int& left, int& right) override;
+    void VerticalMargins(int& top, int& bottom) override;
+    int Clicked(int x, int y) override;
+
+protected:
+    // The visible range of the last paint, limited to the points that still exist.
+    bool HitRange(int& first, int& last) const;
+
+    bool drawLine_ = false;  // line-drawing switch: True for line series
+    bool drawArea_ = false;
+
+private:
+    void DrawSegment(int x, int y, TColor color, int index, bool withPointers, bool isLast);
+    // Row where the straight line from point index - 1 to point index crosses column edgeX.
+    int EntryRow(int index, int edgeX) const;
+    bool stairs_ = false, invertedStairs_ = false;
+    bool drawnInPaint_ = false;  // a point of the current paint has been drawn
+    int lineHeight_ = 0;
+};
+
+class TLineSeries : public TCustomSeries {
+public:
+    TLineSeries();
+};
+
+}  // namespace zyn::chart
