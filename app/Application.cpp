@@ -1,0 +1,68 @@
+#include "app/Application.h"
+
+#include <QEvent>
+#include <exception>
+#include <optional>
+
+#include "app/MessageBox.h"
+#include "data/RunError.h"
+
+namespace zyn {
+
+namespace {
+
+// Carries a handler to the application's dispatch.
+class THandlerEvent : public QEvent {
+public:
+    explicit THandlerEvent(const std::function<void()>& handler)
+        : QEvent(EventType()), handler_(handler) {}
+
+    static QEvent::Type EventType() {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+
+    void Run() const { handler_(); }
+
+private:
+    const std::function<void()>& handler_;
+};
+
+}  // namespace
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(ApplicationTitle);
+    setApplicationDisplayName(ApplicationTitle);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    std::optional<std::string> error;
+    try {
+        if (event->type() == THandlerEvent::EventType()) {
+            static_cast<THandlerEvent*>(event)->Run();
+            return true;
+        }
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    // Shown outside the catch block: the box runs its own event loop.
+    ShowErrorBox(*error);
+    return true;
+}
+
+void TApplication::Dispatch(const std::function<void()>& handler) {
+    auto* application = qobject_cast<TApplication*>(QCoreApplication::instance());
+    if (!application) {
+        handler();
+        return;
+    }
+    THandlerEvent event(handler);
+    QCoreApplication::sendEvent(application, &event);
+}
+
+void TApplication::ShowErrorBox(const std::string& message) {
+    ShowMessageBox(QString::fromStdString(ErrorBoxText(message)), QMessageBox::Critical);
+}
+
+}  // namespace zyn

@@ -1,0 +1,273 @@
+#include "app/Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFont>
+#include <QFrame>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "app/Application.h"
+#include "app/MessageBox.h"
+#include "data/DataFile.h"
+
+namespace zyn {
+
+namespace {
+
+// A sunken pane with a two-pixel border around its one child area.
+QFrame* NewPane(QWidget* parent, const char* name) {
+    auto* pane = new QFrame(parent);
+    pane->setObjectName(QString::fromLatin1(name));
+    pane->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(0);
+    return pane;
+}
+
+QSplitter* NewSplitter(Qt::Orientation orientation, QWidget* parent, const char* name) {
+    auto* splitter = new QSplitter(orientation, parent);
+    splitter->setObjectName(QString::fromLatin1(name));
+    splitter->setHandleWidth(3);
+    splitter->setChildrenCollapsible(false);
+    return splitter;
+}
+
+bool IsAncestor(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item) {
+    for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent()) {
+        if (p == ancestor) return true;
+    }
+    return false;
+}
+
+// Restores the application cursor however the scope is left.
+class TWaitCursor {
+public:
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+std::string CurrentDirectory() {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::current_path(error);
+    return error ? std::string() : path.string();
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+    BuildForm();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::BuildForm() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    resize(870, 640);
+
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    Daten1 = MainMenu1->addAction(QStringLiteral("Daten"));
+    Daten1->setObjectName(QStringLiteral("Daten1"));
+    Hilfe1 = MainMenu1->addAction(QStringLiteral("Hilfe"));
+    Hilfe1->setObjectName(QStringLiteral("Hilfe1"));
+
+    auto* client = new QWidget(this);
+    auto* clientLayout = new QVBoxLayout(client);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    clientLayout->setSpacing(0);
+    setCentralWidget(client);
+
+    Panel1 = new QFrame(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    Panel1->setFixedHeight(41);
+    clientLayout->addWidget(Panel1);
+
+    CheckBox_Projektion = new QCheckBox(QStringLiteral("1 Tag Projektion"), Panel1);
+    CheckBox_Projektion->setObjectName(QStringLiteral("CheckBox_Projektion"));
+    CheckBox_Projektion->setChecked(true);
+    const QSize hint = CheckBox_Projektion->sizeHint();
+    CheckBox_Projektion->setGeometry(16, 16, std::max(97, hint.width()), std::max(17, hint.height()));
+    connect(CheckBox_Projektion, &QCheckBox::clicked, this,
+            [this] { TApplication::Dispatch([this] { CheckBox_ProjektionClick(); }); });
+
+    // Left pane | (chart pane | right pane): the chart pane takes every extra pixel.
+    Splitter1 = NewSplitter(Qt::Horizontal, client, "Splitter1");
+    clientLayout->addWidget(Splitter1, 1);
+
+    Panel2 = NewPane(Splitter1, "Panel2");
+    Splitter4 = NewSplitter(Qt::Vertical, Panel2, "Splitter4");
+    Panel2->layout()->addWidget(Splitter4);
+    TreeView1 = new QTreeWidget(Splitter4);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    Panel6 = NewPane(Splitter4, "Panel6");
+    Splitter4->addWidget(TreeView1);
+    Splitter4->addWidget(Panel6);
+    Splitter4->setStretchFactor(0, 1);
+    Splitter4->setStretchFactor(1, 0);
+    Splitter4->setSizes({640 - 41 - 153 - 3, 153});
+
+    Splitter2 = NewSplitter(Qt::Horizontal, Splitter1, "Splitter2");
+    Splitter1->addWidget(Panel2);
+    Splitter1->addWidget(Splitter2);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({113, 862 - 113 - 3});
+
+    Panel4 = NewPane(Splitter2, "Panel4");
+    Splitter3 = NewSplitter(Qt::Vertical, Panel4, "Splitter3");
+    Panel4->layout()->addWidget(Splitter3);
+    Chart1Area = CreateChartArea(Splitter3);
+    Panel5 = NewPane(Splitter3, "Panel5");
+    Splitter3->addWidget(Chart1Area);
+    Splitter3->addWidget(Panel5);
+    Splitter3->setStretchFactor(0, 1);
+    Splitter3->setStretchFactor(1, 0);
+    Splitter3->setSizes({640 - 41 - 156 - 3, 156});
+
+    Panel3 = NewPane(Splitter2, "Panel3");
+    Memo1 = new QPlainTextEdit(Panel3);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setMinimumWidth(24);  // the pane is narrower than a text box would ask for
+    QFont memoFont(QStringLiteral("Courier New"), 8);
+    memoFont.setStyleHint(QFont::TypeWriter);
+    Memo1->setFont(memoFont);
+    Panel3->layout()->addWidget(Memo1);
+    Splitter2->addWidget(Panel4);
+    Splitter2->addWidget(Panel3);
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
+    Splitter2->setSizes({862 - 113 - 3 - 62 - 3, 62});
+
+    BuildTree();
+}
+
+void TfrmMain::BuildTree() {
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setColumnCount(1);
+    TreeView1->setIndentation(19);
+    TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    const std::pair<QString, QStringList> groups[] = {
+        {QStringLiteral("Forex (Spot)"),
+         {"AUDJPY", "AUDUSD", "GBPJPY", "GBPCHF", "GBPUSD", "EURGBP", "EURJPY", "EURUSD", "USDCHF",
+          "USDJPY"}},
+        {QStringLiteral("Indices (Cash)"),
+         {"CAC40", "DAX", "ESX50", "SMI", "FTSE100", "NDX100", "DJIA", "SPX500", "N225", "HANGSENG"}},
+    };
+    for (const auto& [group, names] : groups) {
+        auto* root = new QTreeWidgetItem(TreeView1, QStringList(group));
+        for (const QString& name : names) new QTreeWidgetItem(root, QStringList(name));
+    }
+
+    connect(TreeView1, &QTreeWidget::currentItemChanged, this, &TfrmMain::SingleExpand);
+    // Only a mouse click loads; moving the selection with the keyboard does not.
+    connect(TreeView1, &QTreeWidget::itemClicked, this,
+            [this] { TApplication::Dispatch([this] { TreeView1Click(); }); });
+}
+
+// The tree expands the node that becomes current and collapses the one that was current
+// before, unless that one is an ancestor of the new node.
+void TfrmMain::SingleExpand(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+    if (current) current->setExpanded(true);
+    if (previous && previous != current && !(current && IsAncestor(previous, current))) {
+        previous->setExpanded(false);
+    }
+}
+
+void TfrmMain::FormCreate() {
+    // The folders follow the current directory at creation and never move afterwards.
+    if (FDataFolder.empty()) {
+        std::string base = CurrentDirectory();
+        if (!base.empty() && base.back() == '/') base.pop_back();
+        FDataFolder = base + "/Data";
+        FTempFolder = FDataFolder + "/Temp";
+    }
+    Memo1->clear();
+    FRecordList.clear();
+}
+
+void TfrmMain::FormShow() {
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it) (*it)->setExpanded(true);
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it) {
+        if ((*it)->text(0) == QLatin1String("DAX")) {
+            TreeView1->setCurrentItem(*it);
+            TreeView1->setFocus(Qt::OtherFocusReason);
+            TreeView1Click();
+            return;
+        }
+    }
+}
+
+void TfrmMain::TreeView1Click() {
+    const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems();
+    if (selected.isEmpty()) return;
+    const std::string path = FDataFolder + "/" + selected.front()->text(0).toStdString() + ".mht";
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) LoadDataFile(path);
+}
+
+void TfrmMain::CheckBox_ProjektionClick() {
+    RedrawChart();
+}
+
+void TfrmMain::FormClose() {
+    zyn::RecordList().swap(FRecordList);
+}
+
+void TfrmMain::LoadDataFile(const std::string& path) {
+    Memo1->clear();
+    ReadDataFile(path, FRecordList);
+    RedrawChart();
+}
+
+void TfrmMain::RedrawChart() {}
+
+void TfrmMain::SetDownloadSource(const std::string& address, const net::DownloadLimits& limits) {
+    FDownloadAddress = address;
+    FDownloadLimits = limits;
+}
+
+void TfrmMain::mnuDownloadClick() {
+    bool downloaded;
+    {
+        // The cursor comes back before the message waits for the user.
+        TWaitCursor waitCursor;
+        downloaded = net::DownloadToFile(FDownloadAddress, FTempFolder + "/Temp.htm", FDownloadLimits);
+    }
+    if (downloaded) ShowMessageBox(QStringLiteral("Download OK"), QMessageBox::NoIcon);
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (FShown) return;
+    FShown = true;
+    TApplication::Dispatch([this] { FormShow(); });
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+}  // namespace zyn

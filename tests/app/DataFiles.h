@@ -1,0 +1,50 @@
+#pragma once
+// Small data files in the layout the viewer reads, written by the tests themselves.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace zyn::test {
+
+// One row: date, open, high, low, close, six trends, range high/low, pivot, R1-R3, S1-S3.
+struct TRow {
+    std::string Date = "2024-01-02";
+    std::string Close = "1.5";
+    std::string Trend = "UP";
+};
+
+inline std::string RowLines(const TRow& row) {
+    auto text = [](const std::string& v) { return "<x:Text>" + v + "</x:Text>\r\n"; };
+    auto number = [](const std::string& v) { return "<x:Number>" + v + "</x:Number>\r\n"; };
+    std::string s = "<x:Crn>\r\n<x:Row>1</x:Row>\r\n";
+    s += text(row.Date);
+    s += number("1.25") + number("2.5") + number("1") + number(row.Close);
+    for (int i = 0; i < 6; ++i) s += text(row.Trend);
+    for (int i = 0; i < 9; ++i) s += number(std::to_string(10 + i) + ".5");
+    s += "</x:Crn>\r\n";
+    return s;
+}
+
+inline void WriteDataFile(const std::filesystem::path& path, const std::vector<TRow>& rows,
+                          const std::string& tail = {}) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << "MIME-Version: 1.0\r\n\r\n<html><body>Tabelle</body></html>\r\n";
+    out << "<xml>\r\n<x:ExcelWorkbook>\r\n<x:SupBook>\r\n<x:Path>quelle.xls</x:Path>\r\n";
+    for (const TRow& row : rows) out << RowLines(row);
+    out << tail;
+    out << "</x:SupBook>\r\n<x:SupBook>\r\n" << RowLines(TRow{"2030-01-01", "99", "UP"})
+        << "</x:SupBook>\r\n</x:ExcelWorkbook>\r\n</xml>\r\n";
+}
+
+// Rows whose closes are 1, 2, ... n, so a list read from them is easy to tell apart.
+inline std::vector<TRow> Rows(int count, int firstClose = 1) {
+    std::vector<TRow> rows;
+    for (int i = 0; i < count; ++i) {
+        rows.push_back(TRow{"2024-01-" + std::string(i + 2 < 10 ? "0" : "") + std::to_string(i + 2),
+                            std::to_string(firstClose + i), "UP"});
+    }
+    return rows;
+}
+
+}  // namespace zyn::test

@@ -1,0 +1,378 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTest>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "app/Main.h"
+#include "data/RunError.h"
+#include "tests/app/DataFiles.h"
+#include "tests/app/TestApplication.h"
+
+namespace fs = std::filesystem;
+
+namespace zyn::test {
+namespace {
+
+// Counts the redraws the window asks for.
+class TCountingForm : public TfrmMain {
+public:
+    int RedrawCount = 0;
+    void RedrawChart() override {
+        ++RedrawCount;
+        TfrmMain::RedrawChart();
+    }
+};
+
+fs::path MakeTempDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "zyn-app-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return fs::canonical(pattern);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        root_ = MakeTempDirectory();
+        fs::create_directories(root_ / "Data" / "Temp");
+        fs::current_path(root_);
+    }
+
+    void TearDown() override {
+        form_.reset();
+        fs::current_path(previous_);
+        fs::remove_all(root_);
+    }
+
+    fs::path DataPath(const std::string& name) const { return root_ / "Data" / (name + ".mht"); }
+
+    TCountingForm& Start() {
+        form_ = std::make_unique<TCountingForm>();
+        form_->show();
+        form_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        return *form_;
+    }
+
+    QTreeWidgetItem* Item(const QString& text) const {
+        const auto found = form_->TreeView1->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        EXPECT_EQ(found.size(), 1) << text.toStdString();
+        return found.value(0);
+    }
+
+    void Click(const QString& text) {
+        QTreeWidgetItem* item = Item(text);
+        form_->TreeView1->scrollToItem(item);
+        QTest::mouseClick(form_->TreeView1->viewport(), Qt::LeftButton, {},
+                          form_->TreeView1->visualItemRect(item).center());
+    }
+
+    std::vector<double> Closes() const {
+        std::vector<double> closes;
+        for (const DailyRecord& r : form_->RecordList()) closes.push_back(r.Close);
+        return closes;
+    }
+
+    QString Current() const {
+        return form_->TreeView1->currentItem() ? form_->TreeView1->currentItem()->text(0) : QString();
+    }
+
+    fs::path previous_;
+    fs::path root_;
+    TMessageCapture messages_;
+    std::unique_ptr<TCountingForm> form_;
+};
+
+using Values = std::vector<double>;
+
+TEST_F(MainWindowTest, StartUpLoadsDaxWhenItsFileIsThere) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    TCountingForm& form = Start();
+
+    EXPECT_EQ(form.DataFolder(), (root_ / "Data").string());
+    EXPECT_EQ(form.TempFolder(), (root_ / "Data" / "Temp").string());
+    EXPECT_EQ(Current(), "DAX");
+    EXPECT_TRUE(Item("DAX")->isSelected());
+    EXPECT_TRUE(form.TreeView1->hasFocus());
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(form.RecordList()[0].Date, 45293);  // 2 January 2024
+    EXPECT_EQ(form.RedrawCount, 1);
+    EXPECT_TRUE(messages_.Boxes.empty());
+    for (QTreeWidgetItemIterator it(form.TreeView1); *it; ++it) {
+        if ((*it)->childCount() > 0) {
+            EXPECT_TRUE((*it)->isExpanded()) << (*it)->text(0).toStdString();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, StartUpWithoutDaxFileSelectsDaxAndLoadsNothing) {
+    TCountingForm& form = Start();
+
+    EXPECT_EQ(Current(), "DAX");
+    EXPECT_TRUE(Item("DAX")->isSelected());
+    EXPECT_TRUE(form.TreeView1->hasFocus());
+    EXPECT_TRUE(form.RecordList().empty());
+    EXPECT_EQ(form.RedrawCount, 0);
+    EXPECT_TRUE(messages_.Boxes.empty());
+    EXPECT_TRUE(Item("Forex (Spot)")->isExpanded());
+    EXPECT_TRUE(Item("Indices (Cash)")->isExpanded());
+}
+
+TEST_F(MainWindowTest, ShowingTheWindowAgainDoesNotReload) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    TCountingForm& form = Start();
+    WriteDataFile(DataPath("DAX"), Rows(1));
+    form.hide();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+
+    EXPECT_EQ(form.RedrawCount, 1);
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+}
+
+TEST_F(MainWindowTest, TreeHoldsTheTwentyInstrumentsInOrder) {
+    TCountingForm& form = Start();
+    QStringList texts;
+    for (QTreeWidgetItemIterator it(form.TreeView1); *it; ++it) {
+        texts << ((*it)->parent() ? "  " : "") + (*it)->text(0);
+        EXPECT_TRUE((*it)->icon(0).isNull());
+    }
+    const QStringList expected = {
+        "Forex (Spot)", "  AUDJPY",  "  AUDUSD",  "  GBPJPY",  "  GBPCHF",   "  GBPUSD",
+        "  EURGBP",     "  EURJPY",  "  EURUSD",  "  USDCHF",  "  USDJPY",   "Indices (Cash)",
+        "  CAC40",      "  DAX",     "  ESX50",   "  SMI",     "  FTSE100",  "  NDX100",
+        "  DJIA",       "  SPX500",  "  N225",    "  HANGSENG"};
+    EXPECT_EQ(texts, expected);
+    EXPECT_TRUE(form.TreeView1->isHeaderHidden());
+    EXPECT_EQ(form.TreeView1->indentation(), 19);
+}
+
+TEST_F(MainWindowTest, ClickingAGroupLoadsOnlyWhenAFileOfItsNameExists) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    TCountingForm& form = Start();
+
+    Click("Forex (Spot)");
+    EXPECT_EQ(Current(), "Forex (Spot)");
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(form.RedrawCount, 1);
+
+    WriteDataFile(DataPath("Forex (Spot)"), Rows(2, 7));
+    Click("Forex (Spot)");
+    EXPECT_EQ(Closes(), (Values{7, 8}));
+    EXPECT_EQ(form.RedrawCount, 2);
+    EXPECT_TRUE(messages_.Boxes.empty());
+}
+
+TEST_F(MainWindowTest, ClickingTheShownInstrumentAgainReReadsItsFile) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    TCountingForm& form = Start();
+    WriteDataFile(DataPath("DAX"), Rows(2, 20));
+
+    Click("DAX");
+    EXPECT_EQ(Closes(), (Values{20, 21}));
+    EXPECT_EQ(form.RedrawCount, 2);
+
+    WriteDataFile(DataPath("EURUSD"), Rows(1, 5));
+    Click("EURUSD");
+    EXPECT_EQ(Closes(), (Values{5}));
+    EXPECT_EQ(form.RedrawCount, 3);
+}
+
+TEST_F(MainWindowTest, LoadClearsTheNotePane) {
+    WriteDataFile(DataPath("DAX"), Rows(1));
+    TCountingForm& form = Start();
+    form.Memo1->setPlainText("Notiz");
+    Click("DAX");
+    EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(form.Memo1->isReadOnly());
+}
+
+TEST_F(MainWindowTest, DataFolderStaysWhereTheProgramStarted) {
+    WriteDataFile(DataPath("DAX"), Rows(2));
+    TCountingForm& form = Start();
+    const std::string dataFolder = form.DataFolder();
+
+    const fs::path elsewhere = MakeTempDirectory();
+    fs::create_directories(elsewhere / "Data");
+    WriteDataFile(elsewhere / "Data" / "DAX.mht", Rows(4, 50));
+    fs::current_path(elsewhere);
+    Click("DAX");
+    fs::current_path(root_);
+    fs::remove_all(elsewhere);
+
+    EXPECT_EQ(form.DataFolder(), dataFolder);
+    EXPECT_EQ(form.TempFolder(), dataFolder + "/Temp");
+    EXPECT_EQ(Closes(), (Values{1, 2}));
+}
+
+TEST_F(MainWindowTest, ARowThatFailsShowsTheErrorBoxAndKeepsTheRowsBeforeIt) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    std::vector<TRow> rows = Rows(2, 40);
+    rows.push_back(TRow{"2024-02-01", "abc", "UP"});
+    rows.push_back(TRow{"2024-02-02", "1", "UP"});
+    WriteDataFile(DataPath("EURUSD"), rows);
+    TCountingForm& form = Start();
+
+    Click("EURUSD");
+    ASSERT_EQ(messages_.Boxes.size(), 1u);
+    EXPECT_EQ(messages_.Boxes[0].Caption, "ZYN-Viewer");
+    EXPECT_EQ(messages_.Boxes[0].Text, "'abc' ist kein gültiger Gleitkommawert.");
+    EXPECT_EQ(messages_.Boxes[0].Icon, QMessageBox::Critical);
+    EXPECT_EQ(Closes(), (Values{40, 41}));
+    EXPECT_EQ(form.RedrawCount, 1);
+
+    // The window carries on: the check box redraws from the partial list, a click loads.
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_EQ(form.RedrawCount, 2);
+    EXPECT_EQ(Closes(), (Values{40, 41}));
+    Click("DAX");
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(form.RedrawCount, 3);
+    EXPECT_EQ(messages_.Boxes.size(), 1u);
+}
+
+TEST_F(MainWindowTest, AFileThatCannotBeOpenedKeepsTheListAndSkipsTheRedraw) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    TCountingForm& form = Start();
+    form.Memo1->setPlainText("Notiz");
+
+    try {
+        form.LoadDataFile((root_ / "Data" / "Fehlt.mht").string());
+        ADD_FAILURE() << "no error raised";
+    } catch (const RunError& e) {
+        EXPECT_STREQ(e.what(), "Datei nicht gefunden");
+    }
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(form.RedrawCount, 1);
+    EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+}
+
+TEST_F(MainWindowTest, ADirectoryNamedLikeAnInstrumentFileIsIgnored) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    fs::create_directory(DataPath("EURUSD"));
+    TCountingForm& form = Start();
+
+    Click("EURUSD");
+    EXPECT_EQ(Current(), "EURUSD");
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(form.RedrawCount, 1);
+    EXPECT_TRUE(messages_.Boxes.empty());
+}
+
+TEST_F(MainWindowTest, MovingTheSelectionWithTheKeyboardDoesNotLoad) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    WriteDataFile(DataPath("ESX50"), Rows(2, 30));
+    TCountingForm& form = Start();
+
+    QTest::keyClick(form.TreeView1, Qt::Key_Down);
+    EXPECT_EQ(Current(), "ESX50");
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(form.RedrawCount, 1);
+
+    Click("ESX50");
+    EXPECT_EQ(Closes(), (Values{30, 31}));
+    EXPECT_EQ(form.RedrawCount, 2);
+}
+
+TEST_F(MainWindowTest, ClickWithNothingSelectedDoesNothing) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    TCountingForm& form = Start();
+    form.TreeView1->clearSelection();
+    form.TreeView1Click();
+    EXPECT_EQ(form.RedrawCount, 1);
+}
+
+TEST_F(MainWindowTest, SelectingANodeExpandsItAndCollapsesThePreviousOne) {
+    TCountingForm& form = Start();
+
+    Click("Forex (Spot)");
+    Click("DAX");
+    EXPECT_FALSE(Item("Forex (Spot)")->isExpanded());
+    EXPECT_TRUE(Item("Indices (Cash)")->isExpanded());
+
+    // The node selected before is kept open when it is an ancestor of the new one.
+    Click("Indices (Cash)");
+    Click("SMI");
+    EXPECT_TRUE(Item("Indices (Cash)")->isExpanded());
+
+    // The new node opens.
+    form.TreeView1->setCurrentItem(Item("Forex (Spot)"));
+    EXPECT_TRUE(Item("Forex (Spot)")->isExpanded());
+}
+
+TEST_F(MainWindowTest, TheCheckBoxRedrawsWithoutReadingTheFile) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    TCountingForm& form = Start();
+    EXPECT_TRUE(form.CheckBox_Projektion->isChecked());
+    EXPECT_EQ(form.CheckBox_Projektion->text(), "1 Tag Projektion");
+    WriteDataFile(DataPath("DAX"), Rows(1, 9));
+
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_FALSE(form.CheckBox_Projektion->isChecked());
+    EXPECT_EQ(form.RedrawCount, 2);
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_TRUE(form.CheckBox_Projektion->isChecked());
+    EXPECT_EQ(form.RedrawCount, 3);
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowReleasesTheRecords) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    TCountingForm& form = Start();
+    ASSERT_EQ(form.RecordList().size(), 3u);
+    EXPECT_TRUE(form.close());
+    EXPECT_TRUE(form.RecordList().empty());
+    EXPECT_EQ(form.RecordList().capacity(), 0u);
+}
+
+TEST_F(MainWindowTest, MenuEntriesOpenNothing) {
+    TCountingForm& form = Start();
+    const QList<QAction*> actions = form.MainMenu1->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), "Daten");
+    EXPECT_EQ(actions[1]->text(), "Hilfe");
+    for (QAction* action : actions) {
+        EXPECT_EQ(action->menu(), nullptr);
+        const QRect r = form.MainMenu1->actionGeometry(action);
+        QTest::mouseClick(form.MainMenu1, Qt::LeftButton, {}, r.center());
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    }
+    EXPECT_EQ(form.RedrawCount, 0);
+    EXPECT_TRUE(messages_.Boxes.empty());
+}
+
+TEST_F(MainWindowTest, TheChartPaneTakesTheRoomWhenTheWindowGrows) {
+    TCountingForm& form = Start();
+    EXPECT_EQ(form.windowTitle(), "ZYN-Viewer");
+    EXPECT_EQ(form.Panel1->height(), 41);
+    EXPECT_EQ(form.Panel2->width(), 113);
+    EXPECT_EQ(form.Panel3->width(), 62);
+    EXPECT_EQ(form.Panel6->height(), 153);
+    EXPECT_EQ(form.Panel5->height(), 156);
+    const int chartWidth = form.Chart1Area->width();
+    const int chartHeight = form.Chart1Area->height();
+
+    form.resize(1270, 900);
+    QApplication::processEvents();
+    EXPECT_EQ(form.Panel2->width(), 113);
+    EXPECT_EQ(form.Panel3->width(), 62);
+    EXPECT_EQ(form.Panel6->height(), 153);
+    EXPECT_EQ(form.Panel5->height(), 156);
+    EXPECT_EQ(form.Chart1Area->width(), chartWidth + 400);
+    EXPECT_EQ(form.Chart1Area->height(), chartHeight + 260);
+    EXPECT_EQ(form.Chart1Area->objectName(), "Chart1");
+}
+
+}  // namespace
+}  // namespace zyn::test
