@@ -1,0 +1,656 @@
+#include "chart/qt/QtCanvas.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QPolygon>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+namespace zyn::chart {
+
+namespace {
+
+// The styles of one-pixel pens, stepped per pixel along the line: runs of on/off pixels.
+struct TDashTable {
+    std::array<bool, 24> Bits{};
+    int Period = 0;
+    constexpr TDashTable(std::initializer_list<int> runs) {
+        bool on = true;
+        for (int run : runs) {
+            for (int i = 0; i < run; ++i) Bits[Period++] = on;
+            on = !on;
+        }
+    }
+};
+
+constexpr TDashTable DashStyle{18, 6};
+constexpr TDashTable DotStyle{3, 3};
+constexpr TDashTable DashDotStyle{9, 6, 3, 6};
+constexpr TDashTable DashDotDotStyle{9, 3, 3, 3, 3, 3};
+constexpr TDashTable SmallDotStyle{1, 1};
+
+QRect Span(int x0, int y0, int x1, int y1) { return QRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1); }
+
+bool IsBox(std::span<const TPoint> p) {
+    // Four corners of an axis-aligned rectangle in either winding.
+    if (p.size() != 4) return false;
+    const bool a = p[0].Y == p[1].Y && p[1].X == p[2].X && p[2].Y == p[3].Y && p[3].X == p[0].X;
+    const bool b = p[0].X == p[1].X && p[1].Y == p[2].Y && p[2].X == p[3].X && p[3].Y == p[0].Y;
+    return a || b;
+}
+
+}  // namespace
+
+TQtCanvas::TQtCanvas() = default;
+
+TQtCanvas::~TQtCanvas() {
+    if (FPainter.isActive()) FPainter.end();
+}
+
+int TQtCanvas::FontPixelSize(int points) { return Round(points * 96.0 / 72.0); }
+
+bool TQtCanvas::ResolveColor(TColor c, QColor& out) {
+    if (!IsSystemColor(c)) {
+        out = QColor(RedOf(c), GreenOf(c), BlueOf(c));
+        return true;
+    }
+    if (c == clAutoColor) return false;
+    const QPalette pal = QGuiApplication::palette();
+    QPalette::ColorRole role;
+    QPalette::ColorGroup group = QPalette::Active;
+    switch (c & 0xFF) {
+        case 5: role = QPalette::Base; break;                 // window background
+        case 8: role = QPalette::WindowText; break;           // window text
+        case 13: role = QPalette::Highlight; break;
+        case 14: role = QPalette::HighlightedText; break;
+        case 15: role = QPalette::Button; break;              // button face
+        case 16: role = QPalette::Dark; break;                // button shadow
+        case 17: role = QPalette::Text; group = QPalette::Disabled; break;  // grey text
+        case 18: role = QPalette::ButtonText; break;
+        case 20: role = QPalette::Light; break;               // button highlight
+        case 21: role = QPalette::Shadow; break;              // dark 3D shadow
+        case 22: role = QPalette::Midlight; break;            // 3D light
+        case 23: role = QPalette::ToolTipText; break;
+        case 24: role = QPalette::ToolTipBase; break;
+        case 7: role = QPalette::WindowText; break;           // menu text
+        default: role = QPalette::Window; break;              // faces, borders, workspace
+    }
+    out = pal.color(group, role);
+    return true;
+}
+
+// --- state ------------------------------------------------------------------------------
+
+void TQtCanvas::ResetPainterState() {
+    FPainter.setRenderHint(QPainter::Antialiasing, false);
+    FPainter.setRenderHint(QPainter::TextAntialiasing, true);
+    FPainterPen = TPainterPen::Unknown;
+    FPainterBrushSet = false;
+    FPainterFont = nullptr;
+    FComposition = QPainter::CompositionMode_SourceOver;
+}
+
+bool TQtCanvas::Ready() {
+    if (!FPainter.isActive()) {
+        QPaintDevice* device = FExternal;
+        if (!device && !FImage.isNull()) device = &FImage;
+        if (!device || !FPainter.begin(device)) return false;
+        ResetPainterState();
+        ApplyClip();
+    }
+    return !FClipEmpty;
+}
+
+void TQtCanvas::ApplyClip() {
+    // Lines are only walked over the part that can show; beyond the image Qt clips anyway.
+    const QRect bounds = FExternal ? QRect(-32768, -32768, 65536, 65536) : QRect(0, 0, FWidth, FHeight);
+    FClipEmpty = false;
+    if (FClipped) {
+        FClipEmpty = FClip.IsEmpty();
+        const QRect clip = FClipEmpty ? QRect() : QRect(FClip.Left, FClip.Top, FClip.Width(), FClip.Height());
+        FVisible = bounds & clip;
+        if (FPainter.isActive() && !FClipEmpty) FPainter.setClipRect(clip);
+    } else {
+        FVisible = bounds;
+        if (FPainter.isActive()) FPainter.setClipping(false);
+    }
+}
+
+void TQtCanvas::SetClip(const TRect& r) {
+    FClipped = true;
+    FClip = r;
+    if (FPainter.isActive()) ApplyClip();
+}
+
+void TQtCanvas::ClearClip() {
+    FClipped = false;
+    FClip = TRect{};
+    if (FPainter.isActive()) ApplyClip();
+}
+
+void TQtCanvas::SetComposition(QPainter::CompositionMode mode) {
+    if (FComposition != mode) {
+        FComposition = mode;
+        FPainter.setCompositionMode(mode);
+    }
+}
+
+void TQtCanvas::ApplyPen() {
+    if (FPenValid && Pen == FAppliedPen) return;
+    FAppliedPen = Pen;
+    FPenValid = true;
+    const int width = std::max(1, Pen.Width);
+    FPenVisible = Pen.Style != TPenStyle::psClear && ResolveColor(Pen.Color, FPenColor);
+    FPenThin = width == 1;
+    FPenComposition = Pen.Mode == TPenMode::pmNotXor ? QPainter::RasterOp_NotSourceXorDestination
+                                                      : QPainter::CompositionMode_SourceOver;
+    // Styles exist for one-pixel pens only; wider ones draw solid.
+    const TDashTable* dash = nullptr;
+    if (FPenThin) {
+        if (Pen.SmallDots) {
+            dash = &SmallDotStyle;
+        } else {
+            switch (Pen.Style) {
+                case TPenStyle::psDash: dash = &DashStyle; break;
+                case TPenStyle::psDot: dash = &DotStyle; break;
+                case TPenStyle::psDashDot: dash = &DashDotStyle; break;
+                case TPenStyle::psDashDotDot: dash = &DashDotDotStyle; break;
+                default: break;
+            }
+        }
+    }
+    FDash = dash ? dash->Bits.data() : nullptr;
+    FDashPeriod = dash ? dash->Period : 0;
+    if (!FPenThin) {
+        FWidePen = QPen(FPenColor, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        if (FPainterPen == TPainterPen::Wide) FPainterPen = TPainterPen::Unknown;
+    }
+}
+
+void TQtCanvas::ApplyBrush() {
+    if (FBrushValid && Brush == FAppliedBrush) return;
+    FAppliedBrush = Brush;
+    FBrushValid = true;
+    FBrushVisible = Brush.Style != TBrushStyle::bsClear && ResolveColor(Brush.Color, FBrushColor);
+    FBrushSolid = Brush.Style == TBrushStyle::bsSolid;
+    Qt::BrushStyle style = Qt::SolidPattern;
+    switch (Brush.Style) {
+        case TBrushStyle::bsHorizontal: style = Qt::HorPattern; break;
+        case TBrushStyle::bsVertical: style = Qt::VerPattern; break;
+        case TBrushStyle::bsFDiagonal: style = Qt::FDiagPattern; break;
+        case TBrushStyle::bsBDiagonal: style = Qt::BDiagPattern; break;
+        case TBrushStyle::bsCross: style = Qt::CrossPattern; break;
+        case TBrushStyle::bsDiagCross: style = Qt::DiagCrossPattern; break;
+        default: break;
+    }
+    FQtBrush = QBrush(FBrushColor, style);
+    FPainterBrushSet = false;
+}
+
+TQtCanvas::TFontEntry& TQtCanvas::CurrentFont() {
+    if (FFont && FFont->Key == Font) return *FFont;
+    for (auto& entry : FFonts) {
+        if (entry->Key == Font) {
+            FFont = entry.get();
+            return *FFont;
+        }
+    }
+    // A chart uses a handful of fonts; keep the recent ones with their measured widths.
+    if (FFonts.size() >= 16) {
+        if (FPainterFont == FFonts.front().get()) FPainterFont = nullptr;
+        FFonts.erase(FFonts.begin());
+    }
+    QFont qf(QString::fromStdString(Font.Name));
+    qf.setPixelSize(std::max(1, FontPixelSize(Font.Size)));
+    qf.setBold(Font.Bold);
+    qf.setItalic(Font.Italic);
+    qf.setUnderline(Font.Underline);
+    qf.setStrikeOut(Font.StrikeOut);
+    auto entry = std::unique_ptr<TFontEntry>(new TFontEntry{Font, qf, QFontMetrics(qf), 0, 0, {}});
+    entry->Height = entry->Metrics.height();
+    entry->Ascent = entry->Metrics.ascent();
+    FFont = entry.get();
+    FFonts.push_back(std::move(entry));
+    return *FFont;
+}
+
+// --- pixel helpers ----------------------------------------------------------------------
+
+void TQtCanvas::PenSpan(int x0, int y0, int x1, int y1, bool on) {
+    if (on)
+        FPainter.fillRect(Span(x0, y0, x1, y1), FPenColor);
+    else if (FGapVisible)
+        FPainter.fillRect(Span(x0, y0, x1, y1), FGapColor);
+}
+
+void TQtCanvas::FillSpan(int x0, int y0, int x1, int y1) {
+    if (x1 < x0 || y1 < y0) return;
+    const QRect r = Span(x0, y0, x1, y1);
+    if (FBrushSolid) {
+        FPainter.fillRect(r, FBrushColor);
+        return;
+    }
+    QColor back;
+    if (FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, back)) FPainter.fillRect(r, back);
+    FPainter.fillRect(r, FQtBrush);
+}
+
+// A one-pixel line from (x0, y0) that stops one pixel short of (x1, y1): the pixel at step k
+// of the n = max(|dx|, |dy|) steps lies k pixels along the major axis and rounds the minor
+// axis to the nearest pixel (halves away from the start).
+void TQtCanvas::ThinLine(int x0, int y0, int x1, int y1) {
+    const std::int64_t dx = std::int64_t(x1) - x0, dy = std::int64_t(y1) - y0;
+    const std::int64_t adx = std::llabs(dx), ady = std::llabs(dy);
+    const std::int64_t n = std::max(adx, ady);
+    if (n == 0) return;
+    const int startDash = FDashPos;
+    if (FDash) FDashPos = int((FDashPos + n) % FDashPeriod);
+
+    if (!FDash && (dx == 0 || dy == 0)) {
+        if (dy == 0)
+            PenSpan(dx > 0 ? x0 : x1 + 1, y0, dx > 0 ? x1 - 1 : x0, y0, true);
+        else
+            PenSpan(x0, dy > 0 ? y0 : y1 + 1, x0, dy > 0 ? y1 - 1 : y0, true);
+        return;
+    }
+
+    const bool xMajor = adx >= ady;
+    const int m0 = xMajor ? x0 : y0;                   // major axis start
+    const int n0 = xMajor ? y0 : x0;                   // minor axis start
+    const int ms = (xMajor ? dx : dy) > 0 ? 1 : -1;    // major step
+    const int ns = (xMajor ? dy : dx) >= 0 ? 1 : -1;   // minor step
+    const std::int64_t ad = xMajor ? ady : adx;        // minor extent
+
+    // Only the steps whose major coordinate can be seen are walked.
+    const int vmin = xMajor ? FVisible.left() - 1 : FVisible.top() - 1;
+    const int vmax = xMajor ? FVisible.right() + 1 : FVisible.bottom() + 1;
+    std::int64_t kLo = 0, kHi = n - 1;
+    if (ms > 0) {
+        kLo = std::max<std::int64_t>(kLo, std::int64_t(vmin) - m0);
+        kHi = std::min<std::int64_t>(kHi, std::int64_t(vmax) - m0);
+    } else {
+        kLo = std::max<std::int64_t>(kLo, std::int64_t(m0) - vmax);
+        kHi = std::min<std::int64_t>(kHi, std::int64_t(m0) - vmin);
+    }
+    if (kLo > kHi) return;
+
+    auto minorAt = [&](std::int64_t k) { return n0 + ns * int((2 * k * ad + n) / (2 * n)); };
+    auto onAt = [&](std::int64_t k) { return !FDash || FDash[(startDash + k) % FDashPeriod]; };
+    auto flush = [&](std::int64_t kFirst, std::int64_t kLast, int minor, bool on) {
+        const int a = m0 + ms * int(kFirst), b = m0 + ms * int(kLast);
+        if (xMajor)
+            PenSpan(std::min(a, b), minor, std::max(a, b), minor, on);
+        else
+            PenSpan(minor, std::min(a, b), minor, std::max(a, b), on);
+    };
+
+    std::int64_t runStart = kLo;
+    int runMinor = minorAt(kLo);
+    bool runOn = onAt(kLo);
+    for (std::int64_t k = kLo + 1; k <= kHi; ++k) {
+        const int minor = minorAt(k);
+        const bool on = onAt(k);
+        if (minor != runMinor || on != runOn) {
+            flush(runStart, k - 1, runMinor, runOn);
+            runStart = k;
+            runMinor = minor;
+            runOn = on;
+        }
+    }
+    flush(runStart, kHi, runMinor, runOn);
+}
+
+// A pen wider than one pixel covers the whole segment, both ends included.
+void TQtCanvas::WideSegment(int x0, int y0, int x1, int y1) {
+    if (x0 == x1 && y0 == y1) return;
+    const int w = std::max(1, FAppliedPen.Width);
+    const int lo = w / 2, hi = w - 1 - w / 2;
+    if (x0 == x1 || y0 == y1) {
+        PenSpan(std::min(x0, x1) - lo, std::min(y0, y1) - lo, std::max(x0, x1) + hi, std::max(y0, y1) + hi, true);
+        return;
+    }
+    if (FPainterPen != TPainterPen::Wide) {
+        FPainter.setPen(FWidePen);
+        FPainterPen = TPainterPen::Wide;
+    }
+    // The centre line of a pen spreading lo pixels up/left and hi pixels down/right.
+    const qreal c = (hi + 1 - lo) / 2.0;
+    FPainter.drawLine(QPointF(x0 + c, y0 + c), QPointF(x1 + c, y1 + c));
+}
+
+void TQtCanvas::Segment(int x0, int y0, int x1, int y1) {
+    if (FPenThin)
+        ThinLine(x0, y0, x1, y1);
+    else
+        WideSegment(x0, y0, x1, y1);
+}
+
+// Pixels whose centres lie inside the polygon (alternate rule).
+void TQtCanvas::FillPolygonArea(std::span<const TPoint> points) {
+    QPolygon poly(int(points.size()));
+    for (std::size_t i = 0; i < points.size(); ++i) poly.setPoint(int(i), points[i].X, points[i].Y);
+    if (FPainterPen != TPainterPen::None) {
+        FPainter.setPen(Qt::NoPen);
+        FPainterPen = TPainterPen::None;
+    }
+    QColor back;
+    if (!FBrushSolid && FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, back)) {
+        FPainter.setBrush(back);
+        FPainter.drawPolygon(poly, Qt::OddEvenFill);
+        FPainterBrushSet = false;
+    }
+    if (!FPainterBrushSet) {
+        FPainter.setBrush(FQtBrush);
+        FPainterBrushSet = true;
+    }
+    FPainter.drawPolygon(poly, Qt::OddEvenFill);
+}
+
+// --- primitives ---------------------------------------------------------------------------
+
+void TQtCanvas::MoveTo(int x, int y) {
+    FPenPos = {x, y};
+    FDashPos = 0;
+}
+
+void TQtCanvas::LineTo(int x, int y) {
+    const TPoint from = FPenPos;
+    FPenPos = {x, y};
+    ApplyPen();
+    if (!FPenVisible || !Ready()) return;
+    SetComposition(FPenComposition);
+    FGapVisible = FDash && FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, FGapColor);
+    Segment(from.X, from.Y, x, y);
+}
+
+void TQtCanvas::Polyline(std::span<const TPoint> points) {
+    if (points.size() < 2) return;
+    ApplyPen();
+    if (!FPenVisible || !Ready()) return;
+    SetComposition(FPenComposition);
+    FGapVisible = FDash && FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, FGapColor);
+    FDashPos = 0;
+    for (std::size_t i = 1; i < points.size(); ++i)
+        Segment(points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
+}
+
+void TQtCanvas::Rectangle(int x0, int y0, int x1, int y1) {
+    if (x0 > x1) std::swap(x0, x1);
+    if (y0 > y1) std::swap(y0, y1);
+    if (x0 == x1 || y0 == y1) return;
+    ApplyPen();
+    ApplyBrush();
+    if ((!FPenVisible && !FBrushVisible) || !Ready()) return;
+    SetComposition(FPenComposition);
+    const int L = x0, T = y0, R = x1 - 1, B = y1 - 1;
+    if (!FPenVisible) {
+        FillSpan(L, T, R, B);
+        return;
+    }
+    if (FDash) {
+        // A styled outline runs once around the box, the style continuing over the corners.
+        if (FBrushVisible) FillSpan(L + 1, T + 1, R - 1, B - 1);
+        FGapVisible = FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, FGapColor);
+        FDashPos = 0;
+        const TPoint ring[] = {{L, T}, {R, T}, {R, B}, {L, B}, {L, T}};
+        for (int i = 1; i < 5; ++i) ThinLine(ring[i - 1].X, ring[i - 1].Y, ring[i].X, ring[i].Y);
+        return;
+    }
+    // A solid outline is a ring of Width pixels centred on the box edges; the four sides do
+    // not overlap, so an inverting pen touches every pixel once.
+    const int w = std::max(1, FAppliedPen.Width);
+    const int lo = w / 2, hi = w - 1 - w / 2;
+    const int oL = L - lo, oT = T - lo, oR = R + hi, oB = B + hi;
+    if (oR - oL + 1 <= 2 * w || oB - oT + 1 <= 2 * w) {
+        PenSpan(oL, oT, oR, oB, true);
+        return;
+    }
+    PenSpan(oL, oT, oR, oT + w - 1, true);
+    PenSpan(oL, oB - w + 1, oR, oB, true);
+    PenSpan(oL, oT + w, oL + w - 1, oB - w, true);
+    PenSpan(oR - w + 1, oT + w, oR, oB - w, true);
+    if (FBrushVisible) FillSpan(oL + w, oT + w, oR - w, oB - w);
+}
+
+void TQtCanvas::FillRect(const TRect& r) {
+    if (r.IsEmpty()) return;
+    ApplyBrush();
+    if (!FBrushVisible || !Ready()) return;
+    SetComposition(QPainter::CompositionMode_SourceOver);
+    FillSpan(r.Left, r.Top, r.Right - 1, r.Bottom - 1);
+}
+
+void TQtCanvas::Polygon(std::span<const TPoint> points) {
+    if (points.size() < 2) return;
+    ApplyPen();
+    ApplyBrush();
+    if ((!FPenVisible && !FBrushVisible) || !Ready()) return;
+    SetComposition(FPenComposition);
+    FGapVisible = FDash && FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, FGapColor);
+
+    if (IsBox(points) && !FDash) {
+        // The common case of a candle body: an axis-aligned box through the corner pixels,
+        // outlined as a ring and filled inside it.
+        const int L = std::min(points[0].X, points[2].X), R = std::max(points[0].X, points[2].X);
+        const int T = std::min(points[0].Y, points[2].Y), B = std::max(points[0].Y, points[2].Y);
+        if (!FPenVisible) {
+            FillSpan(L, T, R - 1, B - 1);
+            return;
+        }
+        const int w = std::max(1, FAppliedPen.Width);
+        const int lo = w / 2, hi = w - 1 - w / 2;
+        const int oL = L - lo, oT = T - lo, oR = R + hi, oB = B + hi;
+        if (oR - oL + 1 <= 2 * w || oB - oT + 1 <= 2 * w) {
+            PenSpan(oL, oT, oR, oB, true);
+            return;
+        }
+        PenSpan(oL, oT, oR, oT + w - 1, true);
+        PenSpan(oL, oB - w + 1, oR, oB, true);
+        PenSpan(oL, oT + w, oL + w - 1, oB - w, true);
+        PenSpan(oR - w + 1, oT + w, oR, oB - w, true);
+        if (FBrushVisible) FillSpan(oL + w, oT + w, oR - w, oB - w);
+        return;
+    }
+
+    if (FBrushVisible && points.size() >= 3) FillPolygonArea(points);
+    if (FPenVisible) {
+        FDashPos = 0;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const TPoint& a = points[i];
+            const TPoint& b = points[(i + 1) % points.size()];
+            Segment(a.X, a.Y, b.X, b.Y);
+        }
+    }
+}
+
+// The ellipse inscribed in the box: a pixel belongs to it when its centre lies inside.
+// The outline is the band of Width pixels along its border (centred on it), the rest is
+// filled with the brush; band and fill never overlap. Styled pens outline solid.
+void TQtCanvas::Ellipse(int x0, int y0, int x1, int y1) {
+    if (x0 > x1) std::swap(x0, x1);
+    if (y0 > y1) std::swap(y0, y1);
+    if (x0 == x1 || y0 == y1) return;
+    ApplyPen();
+    ApplyBrush();
+    if ((!FPenVisible && !FBrushVisible) || !Ready()) return;
+    SetComposition(FPenComposition);
+
+    const int w = FPenVisible ? std::max(1, FAppliedPen.Width) : 0;
+    const int lo = w / 2, hi = w > 0 ? w - 1 - w / 2 : 0;
+    const int L = x0 - lo, T = y0 - lo, R = x1 - 1 + hi, B = y1 - 1 + hi;
+    const int rows = B - T + 1;
+    // Only the visible rows are computed (with room for the outline band).
+    const int rFirst = std::max(T, FVisible.top() - w - 1);
+    const int rLast = std::min(B, FVisible.bottom() + w + 1);
+    if (rFirst > rLast) return;
+
+    const double cx = (L + R + 1) / 2.0, cy = (T + B + 1) / 2.0;
+    const double rx = (R - L + 1) / 2.0, ry = rows / 2.0;
+    auto spanOf = [&](int row, int& left, int& right) {
+        if (row < T || row > B) return false;
+        const double ty = (row + 0.5 - cy) / ry;
+        const double q = 1.0 - ty * ty;
+        if (q < 0) return false;
+        const double half = rx * std::sqrt(q) + 1e-9;
+        left = int(std::ceil(cx - half - 0.5));
+        right = int(std::floor(cx + half - 0.5));
+        return left <= right;
+    };
+
+    const int first = rFirst - w, count = rLast - rFirst + 1 + 2 * w;
+    std::vector<int>& ls = FRowLeft;
+    std::vector<int>& rs = FRowRight;
+    std::vector<char>& has = FRowHas;
+    ls.resize(std::size_t(count));
+    rs.resize(std::size_t(count));
+    has.resize(std::size_t(count));
+    for (int i = 0; i < count; ++i) has[std::size_t(i)] = spanOf(first + i, ls[std::size_t(i)], rs[std::size_t(i)]);
+
+    for (int row = rFirst; row <= rLast; ++row) {
+        const std::size_t i = std::size_t(row - first);
+        if (!has[i]) continue;
+        const int left = ls[i], right = rs[i];
+        if (w == 0) {
+            FillSpan(left, row, right, row);
+            continue;
+        }
+        // Inside the band: every pixel within w steps (city-block distance) is in the shape.
+        int il = left + w, ir = right - w;
+        for (int d = 1; d <= w && il <= ir; ++d) {
+            for (const int j : {int(i) - d, int(i) + d}) {
+                if (!has[std::size_t(j)]) {
+                    il = 1;
+                    ir = 0;
+                    break;
+                }
+                il = std::max(il, ls[std::size_t(j)] + w - d);
+                ir = std::min(ir, rs[std::size_t(j)] - w + d);
+            }
+        }
+        if (il > ir) {
+            PenSpan(left, row, right, row, true);
+        } else {
+            PenSpan(left, row, il - 1, row, true);
+            PenSpan(ir + 1, row, right, row, true);
+            if (FBrushVisible) FillSpan(il, row, ir, row);
+        }
+    }
+}
+
+void TQtCanvas::TextOut(int x, int y, std::string_view text) {
+    if (text.empty() || !Ready()) return;
+    TFontEntry& font = CurrentFont();
+    const QString qs = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    int width;
+    if (auto it = font.Widths.find(text); it != font.Widths.end()) {
+        width = it->second;
+    } else {
+        width = font.Metrics.horizontalAdvance(qs);
+    }
+    int left = x, top = y;
+    switch (FTextAlign & 6) {
+        case TA_CENTER: left = x - width / 2; break;
+        case TA_RIGHT: left = x - width; break;
+        default: break;
+    }
+    if ((FTextAlign & 24) == TA_BOTTOM)
+        top = y - font.Height;
+    else if ((FTextAlign & 24) == 24)  // baseline
+        top = y - font.Ascent;
+
+    SetComposition(QPainter::CompositionMode_SourceOver);
+    QColor back;
+    if (FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, back))
+        FPainter.fillRect(QRect(left, top, width, font.Height), back);
+    QColor color;
+    if (!ResolveColor(Font.Color, color)) return;
+    if (FPainterPen != TPainterPen::Text || FPainterTextColor != color.rgb()) {
+        FPainter.setPen(color);
+        FPainterPen = TPainterPen::Text;
+        FPainterTextColor = color.rgb();
+    }
+    if (FPainterFont != &font) {
+        FPainter.setFont(font.QtFont);
+        FPainterFont = &font;
+    }
+    FPainter.drawText(QPoint(left, top + font.Ascent), qs);
+}
+
+int TQtCanvas::TextWidth(std::string_view text) {
+    if (text.empty()) return 0;
+    TFontEntry& font = CurrentFont();
+    if (auto it = font.Widths.find(text); it != font.Widths.end()) return it->second;
+    const int width = font.Metrics.horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    if (font.Widths.size() >= 4096) font.Widths.clear();
+    font.Widths.emplace(std::string(text), width);
+    return width;
+}
+
+int TQtCanvas::TextHeight(std::string_view) { return CurrentFont().Height; }
+
+// --- frames -------------------------------------------------------------------------------
+
+void TQtCanvas::SetDevicePixelRatio(qreal ratio) {
+    if (ratio > 0) FRatio = ratio;
+}
+
+void TQtCanvas::BeginFrame(int width, int height) {
+    if (FPainter.isActive()) FPainter.end();
+    FExternal = nullptr;
+    width = std::max(0, width);
+    height = std::max(0, height);
+    if (width != FWidth || height != FHeight || FImage.devicePixelRatio() != FRatio || FImage.isNull() != (width * height == 0)) {
+        FWidth = width;
+        FHeight = height;
+        if (width > 0 && height > 0) {
+            FImage = QImage(int(std::ceil(width * FRatio)), int(std::ceil(height * FRatio)), QImage::Format_RGB32);
+            FImage.setDevicePixelRatio(FRatio);
+            FImage.fill(Qt::white);
+        } else {
+            FImage = QImage();
+        }
+    }
+    FClipped = false;
+    FClip = TRect{};
+    FDashPos = 0;
+    // Colours are looked up again each frame, so a changed desktop palette shows.
+    FPenValid = false;
+    FBrushValid = false;
+    FInFrame = true;
+    Ready();
+}
+
+void TQtCanvas::EndFrame() {
+    if (FPainter.isActive()) FPainter.end();
+    FInFrame = false;
+    TChartCanvas3D::EndFrame();
+}
+
+void TQtCanvas::RedrawFromBuffer() { Release(); }
+
+void TQtCanvas::Release() const {
+    if (FPainter.isActive()) FPainter.end();
+}
+
+const QImage& TQtCanvas::Image() const {
+    Release();
+    return FImage;
+}
+
+void TQtCanvas::BeginPaintOn(QPaintDevice* device) {
+    if (FPainter.isActive()) FPainter.end();
+    FInFrame = false;
+    FExternal = device;
+}
+
+void TQtCanvas::EndPaintOn() {
+    if (FPainter.isActive()) FPainter.end();
+    FExternal = nullptr;
+}
+
+}  // namespace zyn::chart
