@@ -418,7 +418,8 @@ void TCustomChartAxis::DrawTicksAndGrid(int p) {
     previousTick_ = p;
 }
 
-void TCustomChartAxis::DrawLabelText(int p, const std::string& text) {
+void TCustomChartAxis::DrawLabelText(double value, int p, const std::string& text) {
+    DrawnLabels.push_back(TDrawnLabel{value, p, text});
     TChartCanvas3D& canvas = chart_->Canvas();
     ApplyFont(canvas, LabelsFont);
     canvas.Brush.Color = chart_->Color();
@@ -466,7 +467,7 @@ void TCustomChartAxis::DrawValueLabels(double step) {
         if (labels_) {
             const std::string text = AxisLabelText(value);
             if (TickOnLabelsOnly) DrawTicksAndGrid(p);
-            DrawLabelText(p, text);
+            DrawLabelText(value, p, text);
         }
     };
     // The step bound above keeps the label count finite; the guard also stops a step that
@@ -544,7 +545,7 @@ void TCustomChartAxis::DrawTextLabels() {
         }
         if (draw) {
             if (TickOnLabelsOnly) DrawTicksAndGrid(p);
-            DrawLabelText(p, text);
+            DrawLabelText(v, p, text);
         }
     }
 }
@@ -554,6 +555,8 @@ void TCustomChartAxis::PaintAxis() {
     TChartCanvas3D& canvas = chart_->Canvas();
     ApplyFont(canvas, LabelsFont);
     const double step = LabelStep();
+    LastLabelStep = step;
+    DrawnLabels.clear();
     const TRect& plot = chart_->PlotRect;
     if (IsHorizontal)
         LinePosition = FarSide ? plot.Top : plot.Bottom;

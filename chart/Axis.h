@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "chart/Canvas.h"
 #include "chart/ChartErrors.h"
@@ -114,6 +115,14 @@ public:
     bool IsDateTimeAxis = false;
     int StartPixel = 0, EndPixel = 0, PixelLength = 0, CenterPixel = 0;
     int LinePosition = 0, LabelsPosition = 0, TitlePosition = 0;
+    // What the last PaintAxis drew: its label step and its labels in drawing order.
+    struct TDrawnLabel {
+        double Value;
+        int Pixel;
+        std::string Text;
+    };
+    double LastLabelStep = 0;
+    std::vector<TDrawnLabel> DrawnLabels;
 
     // Range and mapping.
     void ComputeRange();
@@ -147,7 +156,7 @@ private:
     void DrawValueLabels(double step);
     void DrawTextLabels();
     void DrawTicksAndGrid(int p);
-    void DrawLabelText(int p, const std::string& text);
+    void DrawLabelText(double value, int p, const std::string& text);
     void DrawTick(int p, int offset, int length);
     int ShiftForPositionPercent() const;
 

@@ -1,0 +1,188 @@
+#include "app/ChartSetup.h"
+
+#include <array>
+
+#include "chart/Format.h"
+
+namespace zyn::app {
+
+using namespace zyn::chart;
+
+namespace {
+
+enum class TKind { Candle, Line, Bar };
+
+// Chart1's series, read top to bottom in series (and drawing) order.
+struct TSeriesSpec {
+    TKind Kind;
+    const char* Name;
+    const char* Title;
+    TVertAxis Axis;
+    TColor Color;
+    bool PointerVisible;
+    TSeriesPointerStyle PointerStyle;
+    int PointerSize;   // HorizSize and VertSize
+    bool Stairs;
+    int LinePenWidth;  // also Pointer.Pen.Width for the pivot line
+};
+
+constexpr TSeriesPointerStyle kRect = TSeriesPointerStyle::psRectangle;
+constexpr TSeriesPointerStyle kCircle = TSeriesPointerStyle::psCircle;
+constexpr TVertAxis kRight = TVertAxis::aRightAxis;
+constexpr TVertAxis kLeft = TVertAxis::aLeftAxis;
+
+constexpr std::array<TSeriesSpec, 14> kSeries{{
+    // kind          name                title        axis    colour     pointer        style   size stairs pen
+    {TKind::Candle, "SeriesKurse",      "Kurse",     kRight, clRed,     true,          kRect,   4, false, 1},
+    {TKind::Line,   "SeriesMidPoint",   "Midpoint",  kRight, clMaroon,  true,          kCircle, 2, false, 1},
+    {TKind::Line,   "SeriesRangeHigh",  "RangeHigh", kRight, clGreen,   false,         kRect,   4, false, 1},
+    {TKind::Line,   "SeriesRangeLow",   "RangeLow",  kRight, clGreen,   false,         kRect,   4, false, 1},
+    {TKind::Line,   "SeriesR3",         "R3",        kRight, clGreen,   false,         kRect,   4, true,  1},
+    {TKind::Line,   "SeriesR2",         "R2",        kRight, clGreen,   false,         kRect,   4, true,  1},
+    {TKind::Line,   "SeriesR1",         "R1",        kRight, clGreen,   false,         kRect,   4, true,  1},
+    {TKind::Line,   "SeriesPiv",        "Piv",       kRight, clMaroon,  false,         kRect,   4, true,  2},
+    {TKind::Line,   "SeriesS1",         "S1",        kRight, clGreen,   false,         kRect,   4, true,  1},
+    {TKind::Line,   "SeriesS2",         "S2",        kRight, clGreen,   false,         kRect,   4, true,  1},
+    {TKind::Line,   "SeriesS3",         "S3",        kRight, clGreen,   false,         kRect,   4, true,  1},
+    {TKind::Line,   "SeriesZero",       "Zero",      kLeft,  clGray,    false,         kRect,   4, false, 1},
+    {TKind::Bar,    "SeriesZYN_Trend",  "ZYN_Trend", kLeft,  0x408000,  false,         kRect,   4, false, 1},
+    {TKind::Bar,    "SeriesZYN_Summe",  "ZYN_Summe", kLeft,  clRed,     false,         kRect,   4, false, 1},
+}};
+
+// The candle series' own drawing settings.
+constexpr int kCandleWidth = 8;
+constexpr TColor kCandleUpColor = clGreen;
+constexpr int kCandlePenWidth = 3;
+
+constexpr std::array<std::string_view, 10> kCurrencyPairs{"AUDJPY", "AUDUSD", "GBPJPY", "GBPCHF", "GBPUSD",
+                                                          "EURGBP", "EURJPY", "EURUSD", "USDCHF", "USDJPY"};
+
+std::unique_ptr<TChartSeries> MakeSeries(const TSeriesSpec& spec) {
+    std::unique_ptr<TChartSeries> series;
+    switch (spec.Kind) {
+        case TKind::Candle: {
+            auto candle = std::make_unique<TCandleSeries>();
+            candle->SetCandleWidth(kCandleWidth);
+            candle->SetUpCloseColor(kCandleUpColor);
+            candle->Pen().Width = kCandlePenWidth;
+            candle->OpenValues().Name = "Open";
+            series = std::move(candle);
+            break;
+        }
+        case TKind::Line: {
+            auto line = std::make_unique<TLineSeries>();
+            line->Pointer.SetVisible(spec.PointerVisible);
+            line->Pointer.SetStyle(spec.PointerStyle);
+            line->Pointer.SetHorizSize(spec.PointerSize);
+            line->Pointer.SetVertSize(spec.PointerSize);
+            line->Pointer.SetInflateMargins(true);
+            line->SetStairs(spec.Stairs);
+            line->LinePen.Width = spec.LinePenWidth;
+            line->Pointer.Pen.Width = spec.LinePenWidth;
+            series = std::move(line);
+            break;
+        }
+        case TKind::Bar: series = std::make_unique<TBarSeries>(); break;
+    }
+    series->Name = spec.Name;
+    series->SetTitle(spec.Title);
+    series->SetVertAxis(spec.Axis);
+    series->SetHorizAxis(THorizAxis::aBottomAxis);
+    series->SetSeriesColor(spec.Color);
+    series->MarksVisible = false;
+    // Every multiplier stays 1; x lists ascending, y lists unordered.
+    series->XValues().Order = TChartListOrder::loAscending;
+    series->YValues().Order = TChartListOrder::loNone;
+    if (spec.Kind == TKind::Line) {
+        series->XValues().Name = "X";
+        series->YValues().Name = "Y";
+    }
+    return series;
+}
+
+}  // namespace
+
+TChart1Series SetupChart1(TChart& chart) {
+    chart.Loading = true;
+    chart.SetColor(clWhite);
+    chart.SetBevelInner(TPanelBevel::bvLowered);
+    chart.SetBorderWidth(2);
+    chart.SetView3D(false);
+    chart.Legend.Visible = false;
+    chart.BackWall.Brush.Color = clWhite;
+    chart.BackWall.Brush.Style = TBrushStyle::bsClear;
+    chart.Title.SetText({"TChart"});
+
+    TChartAxis& left = chart.LeftAxis();
+    left.SetAutomatic(false);
+    left.SetAutomaticMinimum(false);
+    left.SetAutomaticMaximum(false);
+    left.SetIncrement(2);
+    left.SetMaximum(6);
+    left.SetMinimum(-6);
+    left.SetExactDateTime(false);
+    left.SetStartPosition(85);
+    chart.RightAxis().SetEndPosition(85);
+    chart.BottomAxis().SetDateTimeFormat("dd.MM.yyyy");
+
+    std::array<TChartSeries*, kSeries.size()> made{};
+    for (size_t i = 0; i < kSeries.size(); ++i) made[i] = &chart.AddSeries(MakeSeries(kSeries[i]));
+    chart.Loading = false;
+    chart.SavedCursor = chart.Cursor;
+
+    TChart1Series s;
+    s.SeriesKurse = static_cast<TCandleSeries*>(made[0]);
+    TLineSeries** lines[] = {&s.SeriesMidPoint, &s.SeriesRangeHigh, &s.SeriesRangeLow, &s.SeriesR3,
+                             &s.SeriesR2,       &s.SeriesR1,        &s.SeriesPiv,      &s.SeriesS1,
+                             &s.SeriesS2,       &s.SeriesS3,        &s.SeriesZero};
+    for (size_t i = 0; i < std::size(lines); ++i) *lines[i] = static_cast<TLineSeries*>(made[i + 1]);
+    s.SeriesZYN_Trend = static_cast<TBarSeries*>(made[12]);
+    s.SeriesZYN_Summe = static_cast<TBarSeries*>(made[13]);
+    return s;
+}
+
+bool IsCurrencyPair(std::string_view name) {
+    for (std::string_view pair : kCurrencyPairs)
+        if (pair == name) return true;
+    return false;
+}
+
+void FillChart1(TChart& chart, const TChart1Series& s, const RecordList& records, const std::string& title,
+                bool projection) {
+    for (TChartSeries* series : chart.SeriesList()) series->Clear();
+    chart.Title.SetText({title});
+    chart.RightAxis().SetAxisValuesFormat(IsCurrencyPair(title) ? "0.###0" : "0.#0");
+
+    const int n = static_cast<int>(records.size());
+    for (TChartSeries* series : chart.SeriesList()) series->Reserve(n);
+    const TFormatSettings& fs = chart.FormatSettings;
+
+    for (int i = 0; i < n; ++i) {
+        const DailyRecord& r = records[static_cast<size_t>(n - 1 - i)];
+        const double x = i;
+        const int index = s.SeriesKurse->AddCandlePoint(x, r.Open, r.High, r.Low, r.Close);
+        s.SeriesKurse->SetXLabel(index, FormatDateTime(fs.ShortDateFormat, r.Date, fs));
+        s.SeriesMidPoint->AddPoint(x, r.Midpoint, "", clFuchsia);
+        s.SeriesZero->AddPoint(x, 0, "", clAutoColor);
+        s.SeriesZYN_Trend->AddPoint(x, r.Trend6, "", r.Trend6 > 0 ? clGreen : clRed);
+        s.SeriesZYN_Summe->AddPoint(x, r.TrendSum, "", r.TrendSum > 0 ? clBlue : clMaroon);
+    }
+
+    for (int k = 0; k < n; ++k) {
+        const int j = projection ? n - k : n - 1 - k;
+        if (j > n - 1) continue;
+        const DailyRecord& r = records[static_cast<size_t>(j)];
+        const double x = k;
+        s.SeriesRangeHigh->AddPoint(x, r.RangeHigh, "", clBlue);
+        s.SeriesRangeLow->AddPoint(x, r.RangeLow, "", clBlue);
+        s.SeriesR3->AddPoint(x, r.R3, "", clGreen);
+        s.SeriesR2->AddPoint(x, r.R2, "", clGreen);
+        s.SeriesR1->AddPoint(x, r.R1, "", clGreen);
+        s.SeriesPiv->AddPoint(x, r.Pivot, "", clMaroon);
+        s.SeriesS1->AddPoint(x, r.S1, "", clRed);
+        s.SeriesS2->AddPoint(x, r.S2, "", clRed);
+        s.SeriesS3->AddPoint(x, r.S3, "", clRed);
+    }
+}
+
+}  // namespace zyn::app

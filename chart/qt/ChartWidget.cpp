@@ -1,0 +1,116 @@
+#include "chart/qt/ChartWidget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "chart/qt/QtCanvas.h"
+
+namespace zyn::chart {
+
+namespace {
+
+TShiftState ShiftOf(const QMouseEvent* e) {
+    TShiftState s = 0;
+    const Qt::KeyboardModifiers m = e->modifiers();
+    if (m & Qt::ShiftModifier) s |= ssShift;
+    if (m & Qt::AltModifier) s |= ssAlt;
+    if (m & Qt::ControlModifier) s |= ssCtrl;
+    const Qt::MouseButtons b = e->buttons();
+    if (b & Qt::LeftButton) s |= ssLeft;
+    if (b & Qt::RightButton) s |= ssRight;
+    if (b & Qt::MiddleButton) s |= ssMiddle;
+    return s;
+}
+
+bool ButtonOf(const QMouseEvent* e, TMouseButton& out) {
+    switch (e->button()) {
+        case Qt::LeftButton: out = TMouseButton::mbLeft; return true;
+        case Qt::RightButton: out = TMouseButton::mbRight; return true;
+        case Qt::MiddleButton: out = TMouseButton::mbMiddle; return true;
+        default: return false;
+    }
+}
+
+Qt::CursorShape ShapeOf(TCursor c) {
+    switch (c) {
+        case crCross: return Qt::CrossCursor;
+        case crHourGlass: return Qt::WaitCursor;
+        case crHandPoint: return Qt::PointingHandCursor;
+        default: return Qt::ArrowCursor;
+    }
+}
+
+}  // namespace
+
+TChartWidget::TChartWidget(QWidget* parent) : QWidget(parent) {
+    auto canvas = std::make_unique<TQtCanvas>();
+    canvas_ = canvas.get();
+    chart_ = std::make_unique<TChart>(std::move(canvas));
+    // The chart paints every pixel itself: no background erase before a paint.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    chart_->OnInvalidate = [this] { update(); };
+    chart_->OnRubberBandChanged = [this] { update(); };
+    chart_->OnCursorChange = [this](TCursor c) {
+        if (c == crDefault)
+            unsetCursor();
+        else
+            setCursor(ShapeOf(c));
+    };
+    canvas_->SetDevicePixelRatio(devicePixelRatioF());
+    chart_->SetBounds(width(), height());
+}
+
+TChartWidget::~TChartWidget() = default;
+
+void TChartWidget::paintEvent(QPaintEvent*) {
+    // A move to a screen with another pixel ratio renders the buffer anew at that ratio.
+    if (canvas_->DevicePixelRatio() != devicePixelRatioF()) {
+        canvas_->SetDevicePixelRatio(devicePixelRatioF());
+        chart_->InvalidateChart();
+    }
+    chart_->PaintChart();
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), canvas_->Image());
+}
+
+void TChartWidget::resizeEvent(QResizeEvent*) {
+    chart_->SetBounds(width(), height());
+    chart_->InvalidateChart();
+}
+
+
+void TChartWidget::mousePressEvent(QMouseEvent* e) {
+    TMouseButton b;
+    if (!ButtonOf(e, b)) return;
+    const QPoint p = e->position().toPoint();
+    chart_->MouseDown(b, ShiftOf(e), p.x(), p.y());
+}
+
+void TChartWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    TMouseButton b;
+    if (!ButtonOf(e, b)) return;
+    const QPoint p = e->position().toPoint();
+    chart_->MouseDown(b, ShiftOf(e) | ssDouble, p.x(), p.y());
+}
+
+void TChartWidget::mouseMoveEvent(QMouseEvent* e) {
+    // While a button is held Qt keeps sending moves here, also outside the widget.
+    const QPoint p = e->position().toPoint();
+    chart_->MouseMove(ShiftOf(e), p.x(), p.y());
+}
+
+void TChartWidget::mouseReleaseEvent(QMouseEvent* e) {
+    TMouseButton b;
+    if (!ButtonOf(e, b)) return;
+    const QPoint p = e->position().toPoint();
+    chart_->MouseUp(b, ShiftOf(e), p.x(), p.y());
+}
+
+void TChartWidget::leaveEvent(QEvent* event) {
+    chart_->MouseLeave();
+    QWidget::leaveEvent(event);
+}
+
+}  // namespace zyn::chart

@@ -1,0 +1,36 @@
+#pragma once
+#include <QWidget>
+#include <memory>
+
+#include "chart/Chart.h"
+
+namespace zyn::chart {
+
+class TQtCanvas;
+
+// Hosts a TChart in a widget: paint, resize, invalidation and the mouse go in; the chart
+// does the rest. The chart draws into the canvas's off-screen image, which is copied here.
+class TChartWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit TChartWidget(QWidget* parent = nullptr);
+    ~TChartWidget() override;
+
+    TChart& Chart() { return *chart_; }
+    TQtCanvas& QtCanvas() { return *canvas_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    TQtCanvas* canvas_;  // owned by the chart
+    std::unique_ptr<TChart> chart_;
+};
+
+}  // namespace zyn::chart

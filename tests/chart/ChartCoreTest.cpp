@@ -1,0 +1,506 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ChartTestSupport.h"
+#include "chart/PixelMath.h"
+
+namespace zyn::chart {
+namespace {
+
+using test::TPlainSeries;
+using test::TRecordedChart;
+
+TEST(PixelMath, RoundsTiesToEvenAndMulDivAwayFromZero) {
+    EXPECT_EQ(Round(2.5), 2);
+    EXPECT_EQ(Round(3.5), 4);
+    EXPECT_EQ(Round(-2.5), -2);
+    EXPECT_EQ(Round(1e300), 2147483647);
+    EXPECT_EQ(Round(std::nan("")), 0);
+    EXPECT_EQ(MulDiv(3, 673, 100), 20);
+    EXPECT_EQ(MulDiv(4, 378, 100), 15);
+    EXPECT_EQ(MulDiv(1, 5, 2), 3);    // 2.5 away from zero
+    EXPECT_EQ(MulDiv(-1, 5, 2), -3);
+    EXPECT_EQ(Div2(-3), -1);
+}
+
+TEST(ChartPanel, PlotRectAtDesignedSizeAndTitleShare) {
+    TRecordedChart t;
+    t.chart.SetBorderWidth(2);
+    t.chart.SetAxisVisible(false);  // only panel margins and titles
+    t.chart.Title.SetText({});
+    t.Frame(673, 378);
+    EXPECT_EQ(t.chart.PlotRect, (TRect{22, 17, 651, 361}));  // an empty title takes nothing
+
+    t.chart.Title.SetText({"DAX"});
+    t.Frame(673, 378);
+    EXPECT_EQ(t.chart.PlotRect.Top, 17 + 14 + 5);
+    EXPECT_EQ(t.chart.Title.TitleBox, (TRect{22, 17, 651, 31}));
+
+    t.chart.Title.SetText({""});  // one empty line still takes a line and the gap
+    t.Frame(673, 378);
+    EXPECT_EQ(t.chart.PlotRect.Top, 17 + 14 + 5);
+
+    t.chart.Title.SetText({});
+    t.chart.Foot.SetText({"a", "b"});
+    t.Frame(673, 378);
+    EXPECT_EQ(t.chart.PlotRect.Bottom, 361 - 2 * 14 - 5);
+}
+
+TEST(ChartPanel, ZeroWidthPlotTakesTheControlWidth) {
+    TRecordedChart t;
+    t.chart.SetAxisVisible(false);
+    t.chart.SetMargins(50, 4, 50, 4);
+    t.Frame(100, 100);
+    EXPECT_EQ(t.chart.PlotRect.Left, 50);
+    EXPECT_EQ(t.chart.PlotRect.Right, 150);  // left + Width, not a width of 0
+    EXPECT_EQ(t.chart.PlotWidth, 100);
+}
+
+TEST(ChartPanel, FrameDrawsInOrder) {
+    TRecordedChart t;
+    t.chart.SetColor(clWhite);
+    t.chart.SetBevelInner(TPanelBevel::bvLowered);
+    t.chart.SetBorderWidth(2);
+    t.chart.Title.SetText({"T"});
+    auto& s = t.chart.Add(std::make_unique<TPlainSeries>());
+    s.AddPoint(0, 1);
+    s.AddPoint(1, 2);
+    t.Frame(300, 200);
+    const auto& calls = t.Rec().Calls;
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0].Op, TCanvasOp::BeginFrame);
+    EXPECT_EQ(calls[1].ToString(), "FillRect(0,0,300,200)");
+    EXPECT_EQ(calls[1].Brush.Color, clWhite);
+    // raised outer ring, two rings in the panel colour, lowered inner ring: 4 rings of 2 polylines
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(calls[static_cast<size_t>(2 + i)].Op, TCanvasOp::Polyline) << i;
+    EXPECT_EQ(calls[2].Pen.Color, clBtnHighlight);
+    EXPECT_EQ(calls[3].Pen.Color, clBtnShadow);
+    EXPECT_EQ(calls[4].Pen.Color, clWhite);
+    EXPECT_EQ(calls[8].Pen.Color, clBtnShadow);
+    EXPECT_EQ(calls[9].Pen.Color, clBtnHighlight);
+    EXPECT_EQ(calls[2].ToString(), "Polyline((0,199),(0,0),(299,0))");
+    EXPECT_EQ(calls[8].ToString(), "Polyline((3,196),(3,3),(296,3))");
+    // then the title text, the back wall, the axes, the series clip
+    size_t title = 0, wall = 0, clip = 0, end = 0;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        if (calls[i].Op == TCanvasOp::TextOut && calls[i].Text == "T" && !title) title = i;
+        if (calls[i].Op == TCanvasOp::Rectangle && !wall) wall = i;
+        if (calls[i].Op == TCanvasOp::SetClip) clip = i;
+        if (calls[i].Op == TCanvasOp::EndFrame) end = i;
+    }
+    EXPECT_LT(title, wall);
+    EXPECT_LT(wall, clip);
+    EXPECT_LT(clip, end);
+    const TRect& p = t.chart.PlotRect;
+    EXPECT_EQ(calls[wall].Rect, (TRect{p.Left, p.Top, p.Right + 1, p.Bottom}));
+    EXPECT_EQ(calls[wall].Brush.Style, TBrushStyle::bsClear);
+    EXPECT_EQ(calls[clip].Rect, (TRect{p.Left + 1, p.Top + 1, p.Right, p.Bottom - 1}));
+}
+
+TEST(ChartPanel, RepaintRequestsCoalesceIntoOneFrame) {
+    TRecordedChart t;
+    int requests = 0;
+    t.chart.OnInvalidate = [&] { ++requests; };
+    auto& s = t.chart.Add(std::make_unique<TPlainSeries>());
+    t.chart.SetBounds(200, 100);
+    t.chart.PaintChart();
+    EXPECT_EQ(t.chart.FramesDrawn, 1);
+    for (int i = 0; i < 5000; ++i) s.AddPoint(i, i % 7);
+    EXPECT_EQ(requests, 1);
+    t.chart.PaintChart();
+    EXPECT_EQ(t.chart.FramesDrawn, 2);
+    int afterDraw = 0;
+    t.chart.OnAfterDraw = [&](TCustomChartPanel&) { ++afterDraw; };
+    t.Rec().Clear();
+    t.chart.PaintChart();  // nothing changed: only the buffer is presented
+    EXPECT_EQ(t.chart.FramesDrawn, 2);
+    EXPECT_EQ(afterDraw, 0);
+    ASSERT_EQ(t.Rec().Calls.size(), 1u);
+    EXPECT_EQ(t.Rec().Calls[0].Op, TCanvasOp::RedrawFromBuffer);
+    t.chart.SetBounds(300, 100);  // a resize redraws everything at the new size
+    t.chart.PaintChart();
+    EXPECT_EQ(t.chart.FramesDrawn, 3);
+    EXPECT_EQ(t.Rec().FrameWidth(), 300);
+}
+
+TEST(ChartPanel, AxisShownFollowsActiveSeries) {
+    TRecordedChart t;
+    TChart& c = t.chart;
+    for (auto* a : {&c.BottomAxis(), &c.TopAxis(), &c.LeftAxis(), &c.RightAxis()}) EXPECT_TRUE(c.AxisShown(*a));
+    auto& s = c.Add(std::make_unique<TPlainSeries>());
+    s.SetVertAxis(TVertAxis::aRightAxis);
+    EXPECT_TRUE(c.AxisShown(c.BottomAxis()));
+    EXPECT_FALSE(c.AxisShown(c.TopAxis()));
+    EXPECT_FALSE(c.AxisShown(c.LeftAxis()));
+    EXPECT_TRUE(c.AxisShown(c.RightAxis()));
+    s.SetActive(false);
+    EXPECT_TRUE(c.AxisShown(c.TopAxis()));
+    c.SetAxisVisible(false);
+    EXPECT_FALSE(c.AxisShown(c.BottomAxis()));
+    EXPECT_FALSE(c.AxisShown(c.DepthAxis()));
+}
+
+TEST(ChartPanel, SeriesExtentsAndRemoval) {
+    TRecordedChart t;
+    TChart& c = t.chart;
+    auto& a = c.Add(std::make_unique<TPlainSeries>());
+    auto& b = c.Add(std::make_unique<TPlainSeries>());
+    EXPECT_EQ(c.LowestY(c.LeftAxis()), 0);  // no points: 0
+    a.AddPoint(1, 5);
+    a.AddPoint(2, -1);
+    b.AddPoint(-3, 9);
+    b.SetVertAxis(TVertAxis::aRightAxis);
+    EXPECT_EQ(c.LowestX(c.BottomAxis()), -3);
+    EXPECT_EQ(c.HighestX(c.BottomAxis()), 2);
+    EXPECT_EQ(c.LowestY(c.LeftAxis()), -1);
+    EXPECT_EQ(c.HighestY(c.RightAxis()), 9);
+    auto removed = c.RemoveSeries(b);
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(c.SeriesCount(), 1);
+    EXPECT_EQ(removed->ParentChart(), nullptr);
+    EXPECT_EQ(c.LowestX(c.BottomAxis()), 1);
+}
+
+TEST(ChartPanel, ChartErrorsLeaveValues) {
+    TRecordedChart t;
+    EXPECT_THROW(t.chart.SetChart3DPercent(0), ChartException);
+    EXPECT_EQ(t.chart.Chart3DPercent(), 15);
+    try {
+        t.chart.SetChart3DPercent(101);
+    } catch (const ChartException& e) {
+        EXPECT_STREQ(e.what(), "3D effect percent must be between 1 and 100");
+    }
+    try {
+        t.chart.SetMaxPointsPerPage(-1);
+        FAIL();
+    } catch (const ChartException& e) {
+        EXPECT_STREQ(e.what(), "MaxPointsPerPage must be >= 0");
+    }
+}
+
+// ---- value lists and series storage ----
+
+TEST(ValueList, OrderingAndInsertionFollowsX) {
+    TPlainSeries s;
+    EXPECT_EQ(s.AddPoint(0, 10, "a", 1), 0);
+    EXPECT_EQ(s.AddPoint(1, 11, "b", 2), 1);
+    EXPECT_EQ(s.AddPoint(2, 12, "c", 3), 2);
+    EXPECT_EQ(s.AddPoint(1.5, 99, "", 4), 2);
+    EXPECT_EQ(s.XValue(3), 2);
+    EXPECT_EQ(s.YValue(3), 12);
+    EXPECT_EQ(s.PointColor(3), 3u);
+    EXPECT_EQ(s.XLabel(3), "c");
+    EXPECT_EQ(s.XLabel(2), "");
+
+    TPlainSeries d;
+    for (double x : {0.0, 1.0, 1.0, 2.0}) d.AddPoint(x, 0);
+    EXPECT_EQ(d.AddPoint(1, 0), 3);
+    EXPECT_EQ(d.AddPoint(-5, 0), 0);
+
+    TPlainSeries u;
+    u.XValues().Order = TChartListOrder::loNone;
+    EXPECT_EQ(u.AddPoint(5, 0), 0);
+    EXPECT_EQ(u.AddPoint(3, 0), 1);
+
+    TPlainSeries desc;
+    desc.XValues().Order = TChartListOrder::loDescending;
+    desc.AddPoint(5, 0);
+    desc.AddPoint(3, 0);
+    EXPECT_EQ(desc.AddPoint(4, 0), 1);
+    EXPECT_EQ(desc.AddPoint(9, 0), 0);
+}
+
+TEST(ValueList, StatisticsAreCachedAndFollowTheMultiplier) {
+    TPlainSeries s;
+    for (double y : {3.0, -2.0, 5.0}) s.Append(y);
+    const TChartValueList& ys = s.YValues();
+    EXPECT_EQ(ys.Min(), -2);
+    EXPECT_EQ(ys.Max(), 5);
+    EXPECT_EQ(ys.Sum(), 6);
+    EXPECT_EQ(ys.AbsSum(), 10);
+    EXPECT_FALSE(ys.StatsDirty());
+    s.YValues().SetMultiplier(2);
+    EXPECT_TRUE(ys.StatsDirty());
+    EXPECT_EQ(ys.Min(), -4);
+    EXPECT_EQ(ys.Max(), 10);
+    EXPECT_EQ(ys.Sum(), 12);
+    EXPECT_EQ(ys.AbsSum(), 20);
+    s.Clear();
+    EXPECT_EQ(s.Count(), 0);
+    EXPECT_EQ(ys.Min(), 0);
+    EXPECT_EQ(ys.Max(), 0);
+    EXPECT_EQ(s.XLabel(0), "");
+    EXPECT_EQ(s.AddPoint(7, 7), 0);
+}
+
+TEST(ValueList, PointColoursAndMarkers) {
+    TPlainSeries s;
+    s.SetSeriesColor(clGray);
+    s.AddPoint(0, 0, "", clAutoColor);
+    s.AddPoint(1, 0, "", clFuchsia);
+    s.AddPoint(2, 0, "", clNone);
+    EXPECT_EQ(s.PointColor(0), clGray);
+    s.SetSeriesColor(clRed);
+    EXPECT_EQ(s.PointColor(0), clRed);
+    EXPECT_EQ(s.PointColor(1), clFuchsia);
+    EXPECT_EQ(s.PointColor(2), clNone);
+    EXPECT_EQ(s.PointColor(99), clRed);  // beyond the list: the series colour
+    s.SetColorEachPoint(false);          // even unchanged, it resets every stored colour
+    EXPECT_EQ(s.PointColor(1), clRed);
+}
+
+TEST(ValueList, IndexErrorsChangeNothing) {
+    TPlainSeries s;
+    s.AddPoint(0, 1);
+    EXPECT_THROW(s.SetXLabel(1, "x"), TListIndexError);
+    EXPECT_THROW(s.SetPointColor(-1, clRed), TListIndexError);
+    EXPECT_THROW(s.YValues().SetValueAt(5, 1), TListIndexError);
+    EXPECT_THROW((void)s.YValues().ValueAt(1), TListIndexError);
+    try {
+        (void)s.YValues().ValueAt(3);
+    } catch (const TListIndexError& e) {
+        EXPECT_STREQ(e.what(), "Listenindex überschreitet das Maximum (3)");
+    }
+    EXPECT_EQ(s.YValue(0), 1);
+}
+
+TEST(ValueList, BeforeAddCanRefuseAndDeleteSwapKeepListsParallel) {
+    TPlainSeries s;
+    s.OnBeforeAdd = [](TChartSeries&) { return false; };
+    EXPECT_EQ(s.AddPoint(0, 0), -1);
+    EXPECT_EQ(s.Count(), 0);
+    s.OnBeforeAdd = nullptr;
+    s.AddPoint(0, 10, "a", clRed);
+    s.AddPoint(1, 11, "b", clBlue);
+    s.AddPoint(2, 12, "c", clGreen);
+    s.SwapPoints(0, 2);
+    EXPECT_EQ(s.YValue(0), 12);
+    EXPECT_EQ(s.XLabel(0), "c");
+    EXPECT_EQ(s.PointColor(0), clGreen);
+    s.DeletePoint(1);
+    EXPECT_EQ(s.Count(), 2);
+    EXPECT_EQ(s.XLabel(1), "a");
+    EXPECT_EQ(s.PointColor(1), clRed);
+}
+
+// Visible ranges: x = 0 .. 9 on a bottom axis showing a given range.
+std::pair<int, int> Visible(bool drawBetween, double lo, double hi) {
+    TRecordedChart t;
+    auto& s = t.chart.Add(std::make_unique<TPlainSeries>());
+    s.DrawBetweenPoints = drawBetween;
+    for (int i = 0; i < 10; ++i) s.AddPoint(i, i);
+    t.chart.BottomAxis().SetRange(lo, hi);
+    t.Frame(400, 300);
+    s.UpdateVisibleRange();
+    return {s.FirstVisibleIndex, s.LastVisibleIndex};
+}
+
+TEST(Series, VisibleRangeForBarsAndLines) {
+    EXPECT_EQ(Visible(false, 2.5, 6.5), std::make_pair(3, 6));
+    EXPECT_EQ(Visible(true, 2.5, 6.5), std::make_pair(3, 7));
+    EXPECT_EQ(Visible(false, 2, 6), std::make_pair(2, 6));
+    EXPECT_EQ(Visible(true, 2, 6), std::make_pair(2, 6));
+    EXPECT_EQ(Visible(true, 10.5, 12), std::make_pair(-1, -1));
+    EXPECT_EQ(Visible(false, -3, 20), std::make_pair(0, 9));
+}
+
+// ---- axes ----
+
+TEST(Axis, BandsOfTheViewerSplitAtEightyFivePercent) {
+    TRecordedChart t;
+    TChart& c = t.chart;
+    c.PlotRect = TRect{10, 50, 410, 350};
+    c.PanelBounds = TRect{0, 0, 500, 400};
+    c.UpdatePlotSize();
+    c.RightAxis().SetEndPosition(85);
+    c.LeftAxis().SetStartPosition(85);
+    c.RightAxis().PlaceOnChart();
+    c.LeftAxis().PlaceOnChart();
+    EXPECT_EQ(c.RightAxis().StartPixel, 50);
+    EXPECT_EQ(c.RightAxis().EndPixel, 305);
+    EXPECT_EQ(c.LeftAxis().StartPixel, 305);
+    EXPECT_EQ(c.LeftAxis().EndPixel, 350);
+    EXPECT_EQ(c.LeftAxis().CenterPixel, 327);
+}
+
+TEST(Axis, ValueToPixelAndBack) {
+    TRecordedChart t;
+    TCustomChartAxis& b = t.chart.BottomAxis();
+    b.StartPixel = 100;
+    b.EndPixel = 600;
+    b.PixelLength = 500;
+    b.CenterPixel = 350;
+    b.RangeMin = 0;
+    b.RangeMax = 100;
+    b.RangeSize = 100;
+    EXPECT_EQ(b.ValueToPixel(0), 100);
+    EXPECT_EQ(b.ValueToPixel(50), 350);
+    EXPECT_EQ(b.ValueToPixel(100.1), 600);  // 500.5 rounds to even
+    for (int p : {100, 137, 350, 599}) EXPECT_EQ(b.ValueToPixel(b.PixelToValue(p)), p);
+    EXPECT_EQ(b.ValueToPixel(1e12), 350);  // offset beyond 32 bits: centre
+    EXPECT_EQ(b.ValueToPixel(std::nan("")), 350);
+    b.SetInverted(true);
+    EXPECT_EQ(b.ValueToPixel(0), 600);
+    EXPECT_DOUBLE_EQ(b.PixelToValue(600), 0);
+    EXPECT_DOUBLE_EQ(b.PixelToValue(100), 100);
+
+    TCustomChartAxis& l = t.chart.LeftAxis();
+    l.StartPixel = 0;
+    l.EndPixel = 200;
+    l.PixelLength = 200;
+    l.RangeMin = -6;
+    l.RangeMax = 6;
+    l.RangeSize = 12;
+    EXPECT_EQ(l.ValueToPixel(6), 0);
+    EXPECT_EQ(l.ValueToPixel(-6), 200);
+    EXPECT_DOUBLE_EQ(l.PixelToValue(100), 0);
+    l.SetInverted(true);
+    EXPECT_EQ(l.ValueToPixel(6), 200);
+    l.RangeSize = 0;
+    l.CenterPixel = 100;
+    EXPECT_EQ(l.ValueToPixel(123), 100);
+    l.PixelLength = 0;
+    EXPECT_EQ(l.PixelToValue(50), 0);
+}
+
+TEST(Axis, SetRangeOrdersAndWidens) {
+    TRecordedChart t;
+    TCustomChartAxis& a = t.chart.BottomAxis();
+    a.SetRange(8, 2);
+    EXPECT_EQ(a.Minimum(), 2);
+    EXPECT_EQ(a.Maximum(), 8);
+    EXPECT_FALSE(a.Automatic());
+    EXPECT_FALSE(a.AutomaticMinimum());
+    EXPECT_FALSE(a.AutomaticMaximum());
+    a.SetRange(5, 5);
+    EXPECT_EQ(a.Minimum(), 5);
+    EXPECT_EQ(a.Maximum(), 5 + 1e-10);
+}
+
+TEST(Axis, SettersValidateAndAutomaticFlagsInteract) {
+    TRecordedChart t;
+    TCustomChartAxis& l = t.chart.LeftAxis();
+    l.SetAutomatic(false);
+    l.SetMaximum(6);
+    l.SetMinimum(-6);
+    try {
+        l.SetMinimum(7);
+        FAIL();
+    } catch (const AxisException& e) {
+        EXPECT_STREQ(e.what(), "Axis Minimum Value must be <= Maximum");
+    }
+    EXPECT_EQ(l.Minimum(), -6);
+    try {
+        l.SetMaximum(-7);
+        FAIL();
+    } catch (const AxisException& e) {
+        EXPECT_STREQ(e.what(), "Axis Maximum Value must be >= Minimum");
+    }
+    try {
+        l.SetIncrement(-1);
+        FAIL();
+    } catch (const AxisException& e) {
+        EXPECT_STREQ(e.what(), "Axis increment must be >= 0");
+    }
+    try {
+        l.SetLabelsSeparation(-1);
+        FAIL();
+    } catch (const AxisException& e) {
+        EXPECT_STREQ(e.what(), "Labels Separation % must be greater than 0");
+    }
+    try {
+        l.SetLabelsAngle(360);
+        FAIL();
+    } catch (const ChartException& e) {
+        EXPECT_STREQ(e.what(), "Axis Labels Angle must be between 0 and 359 degrees");
+    }
+    EXPECT_THROW(l.Title.SetAngle(-1), ChartException);
+
+    TCustomChartAxis& r = t.chart.RightAxis();
+    r.SetAutomatic(false);
+    r.SetAutomaticMinimum(true);  // maximum still fixed
+    EXPECT_FALSE(r.Automatic());
+    r.SetAutomaticMaximum(true);
+    EXPECT_TRUE(r.Automatic());
+
+    t.chart.Loading = true;  // a stored description may hold the ends in any order
+    l.SetMinimum(10);
+    t.chart.Loading = false;
+    l.ComputeRange();
+    l.StartPixel = 0;
+    l.EndPixel = 100;
+    l.PixelLength = 100;
+    l.ApplyMargins(0, 0);
+    EXPECT_EQ(l.RangeMin, 6);
+    EXPECT_EQ(l.RangeMax, 10);
+}
+
+TEST(Axis, NiceAndDateSteps) {
+    EXPECT_EQ(TCustomChartAxis::NextNiceStep(1), 2);
+    EXPECT_EQ(TCustomChartAxis::NextNiceStep(2), 5);
+    EXPECT_EQ(TCustomChartAxis::NextNiceStep(5), 10);
+    EXPECT_EQ(TCustomChartAxis::NextNiceStep(3), 5);
+    EXPECT_EQ(TCustomChartAxis::NextNiceStep(7), 10);
+    EXPECT_EQ(TCustomChartAxis::NextNiceStep(20), 50);
+    EXPECT_NEAR(TCustomChartAxis::NextNiceStep(0.02), 0.05, 1e-15);
+    EXPECT_EQ(TCustomChartAxis::NextDateStep(1.0 / 86400), 5.0 / 86400);
+    EXPECT_EQ(TCustomChartAxis::NextDateStep(1), 2);
+    EXPECT_EQ(TCustomChartAxis::NextDateStep(2.5), 3);
+    EXPECT_EQ(TCustomChartAxis::NextDateStep(182), 365);
+}
+
+struct TStepCase {
+    double lo, hi, increment;
+    int labels;
+    double step;
+};
+
+TEST(Axis, StepForLabelCountExamples) {
+    TRecordedChart t;
+    TCustomChartAxis& a = t.chart.RightAxis();
+    const TStepCase cases[] = {
+        {-6, 6, 2, 3, 5},       // the left axis in a 45-pixel band
+        {-6, 6, 2, 6, 2},       // in a 90-pixel band
+        {1.2, 1.4, 0, 20, 0.01}, // forex
+        {5000, 5600, 0, 12, 50}, // index
+        {0, 12, 3, 4, 3},       // a desired increment that fits stays
+        {0, 12, 3, 2, 5},       // one that must grow jumps into the 1-2-5 series
+        {0, 12, 7, 1, 10},
+    };
+    for (const auto& c : cases) {
+        a.RangeMin = c.lo;
+        a.RangeMax = c.hi;
+        a.RangeSize = c.hi - c.lo;
+        a.SetIncrement(c.increment);
+        EXPECT_NEAR(a.StepForLabelCount(c.labels), c.step, c.step * 1e-9) << c.lo << ".." << c.hi;
+    }
+    a.SetIncrement(0);
+    a.SetLabelsSeparation(0);  // no label limit: the bare start step
+    a.RangeSize = 600;
+    EXPECT_EQ(a.StepForLabelCount(2), 1);
+    a.RangeSize = std::numeric_limits<double>::infinity();  // must not loop
+    EXPECT_GT(a.StepForLabelCount(3), 0);
+}
+
+TEST(Axis, LabelStepMeasuresTheLeftBand) {
+    TRecordedChart t;
+    TCustomChartAxis& l = t.chart.LeftAxis();
+    l.SetAutomatic(false);
+    l.SetMaximum(6);
+    l.SetMinimum(-6);
+    l.SetIncrement(2);
+    l.ComputeRange();
+    l.StartPixel = 305;
+    l.EndPixel = 350;
+    l.PixelLength = 45;  // font height 14 + Round(1.4) = 15 → 3 labels
+    EXPECT_EQ(l.LabelStep(), 5);
+    l.EndPixel = 395;
+    l.PixelLength = 90;
+    EXPECT_EQ(l.LabelStep(), 2);
+    l.PixelLength = 0;
+    EXPECT_EQ(l.LabelStep(), 1e-12);
+}
+
+}  // namespace
+}  // namespace zyn::chart

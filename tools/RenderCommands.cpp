@@ -1,0 +1,302 @@
+#include "tools/RenderCommands.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/ChartSetup.h"
+#include "app/LocaleSettings.h"
+#include "chart/qt/QtCanvas.h"
+#include "data/DataFile.h"
+#include "data/RunError.h"
+
+namespace zyn::tools {
+
+using namespace zyn::chart;
+
+namespace {
+
+struct TDrag {
+    TMouseButton Button;
+    int X0, Y0, X1, Y1;
+};
+
+struct TRenderOptions {
+    std::string File;
+    std::string Out;
+    int Width = 1280, Height = 800;
+    std::optional<std::string> Title;
+    bool Projection = true;
+    std::vector<TDrag> Drags;
+};
+
+bool ParseInt(std::string_view text, int& out) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+bool ParseSize(std::string_view text, int& w, int& h) {
+    const size_t x = text.find('x');
+    if (x == std::string_view::npos) return false;
+    return ParseInt(text.substr(0, x), w) && ParseInt(text.substr(x + 1), h) && w > 0 && h > 0 && w <= 16384 &&
+           h <= 16384;
+}
+
+bool ParsePoint(std::string_view text, int& x, int& y) {
+    const size_t c = text.find(',');
+    if (c == std::string_view::npos) return false;
+    return ParseInt(text.substr(0, c), x) && ParseInt(text.substr(c + 1), y);
+}
+
+// BUTTON:X0,Y0:X1,Y1
+bool ParseDrag(std::string_view text, TDrag& drag) {
+    const size_t a = text.find(':');
+    if (a == std::string_view::npos) return false;
+    const size_t b = text.find(':', a + 1);
+    if (b == std::string_view::npos) return false;
+    const std::string_view button = text.substr(0, a);
+    if (button == "left")
+        drag.Button = TMouseButton::mbLeft;
+    else if (button == "right")
+        drag.Button = TMouseButton::mbRight;
+    else
+        return false;
+    return ParsePoint(text.substr(a + 1, b - a - 1), drag.X0, drag.Y0) && ParsePoint(text.substr(b + 1), drag.X1, drag.Y1);
+}
+
+// argv[0] is the program, argv[1] the sub-command.
+bool ParseOptions(int argc, char** argv, bool withOut, TRenderOptions& o) {
+    int positional = 0;
+    const int wanted = withOut ? 2 : 1;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--size" && i + 1 < argc) {
+            if (!ParseSize(argv[++i], o.Width, o.Height)) return false;
+        } else if (arg == "--title" && i + 1 < argc) {
+            o.Title = argv[++i];
+        } else if (arg == "--no-projection") {
+            o.Projection = false;
+        } else if (arg == "--drag" && i + 1 < argc) {
+            TDrag d{};
+            if (!ParseDrag(argv[++i], d)) return false;
+            o.Drags.push_back(d);
+        } else if (arg.starts_with("--")) {
+            return false;
+        } else if (positional == 0) {
+            o.File = arg;
+            ++positional;
+        } else if (positional == 1 && withOut) {
+            o.Out = arg;
+            ++positional;
+        } else {
+            return false;
+        }
+    }
+    return positional == wanted;
+}
+
+void Usage(bool png) {
+    if (png)
+        std::cerr << "usage: zyn-render png FILE OUT.png [--size WxH] [--title TEXT] [--no-projection] "
+                     "[--drag left|right:X0,Y0:X1,Y1]...\n";
+    else
+        std::cerr << "usage: zyn-render layout FILE [--size WxH] [--title TEXT] [--no-projection] "
+                     "[--drag left|right:X0,Y0:X1,Y1]...\n";
+}
+
+std::string DefaultTitle(const std::string& file) {
+    std::string name = std::filesystem::path(file).filename().string();
+    if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".mht") == 0) name.resize(name.size() - 4);
+    return name;
+}
+
+// The application object the QPainter canvas and fonts need; no window is opened.
+std::unique_ptr<QGuiApplication> MakeApplication(int& argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+struct TRendered {
+    std::unique_ptr<TChart> Chart;
+    TQtCanvas* Canvas = nullptr;
+    app::TChart1Series Series;
+};
+
+// The viewer's Chart1 for the file's records, after a first frame and the drags.
+int Render(const TRenderOptions& o, TRendered& out) {
+    RecordList records;
+    try {
+        ReadDataFile(o.File, records);
+    } catch (const std::exception& e) {
+        std::cerr << ErrorBoxText(e.what()) << "\n";
+        return 1;
+    }
+    auto canvas = std::make_unique<TQtCanvas>();
+    out.Canvas = canvas.get();
+    out.Chart = std::make_unique<TChart>(std::move(canvas));
+    TChart& chart = *out.Chart;
+    chart.FormatSettings = app::SystemFormatSettings();
+    out.Series = app::SetupChart1(chart);
+    chart.SetBounds(o.Width, o.Height);
+    app::FillChart1(chart, out.Series, records, o.Title ? *o.Title : DefaultTitle(o.File), o.Projection);
+    const TRect frame{0, 0, o.Width, o.Height};
+    chart.DrawChart(frame);
+    for (const TDrag& d : o.Drags) {
+        chart.MouseDown(d.Button, 0, d.X0, d.Y0);
+        chart.MouseMove(0, d.X1, d.Y1);
+        chart.MouseUp(d.Button, 0, d.X1, d.Y1);
+        chart.DrawChart(frame);
+    }
+    return 0;
+}
+
+void Number(std::ostream& os, double v) {
+    if (!std::isfinite(v)) {
+        os << "null";
+        return;
+    }
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    os.write(buf, r.ptr - buf);
+}
+
+void String(std::ostream& os, std::string_view s) {
+    os << '"';
+    for (unsigned char c : s) {
+        switch (c) {
+            case '"': os << "\\\""; break;
+            case '\\': os << "\\\\"; break;
+            case '\n': os << "\\n"; break;
+            case '\r': os << "\\r"; break;
+            case '\t': os << "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    os << buf;
+                } else {
+                    os << static_cast<char>(c);
+                }
+        }
+    }
+    os << '"';
+}
+
+void Rect(std::ostream& os, const TRect& r) {
+    os << '[' << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << ']';
+}
+
+const char* StyleName(TAxisLabelStyle s) {
+    switch (s) {
+        case TAxisLabelStyle::talValue: return "value";
+        case TAxisLabelStyle::talText:
+        case TAxisLabelStyle::talMark: return "text";
+        default: return "none";
+    }
+}
+
+void WriteLayout(std::ostream& os, TRendered& r, const TRenderOptions& o) {
+    TChart& chart = *r.Chart;
+    ApplyFont(chart.Canvas(), chart.BottomAxis().LabelsFont);
+    const int fontHeight = chart.Canvas().FontLineHeight();
+    os << "{\n  \"size\": [" << o.Width << ", " << o.Height << "],\n";
+    os << "  \"fontHeight\": " << fontHeight << ",\n";
+    os << "  \"plotRect\": ";
+    Rect(os, chart.PlotRect);
+    os << ",\n  \"titleBox\": ";
+    Rect(os, chart.Title.TitleBox);
+    os << ",\n  \"axes\": {";
+    const std::pair<const char*, TCustomChartAxis*> axes[] = {
+        {"bottom", &chart.BottomAxis()}, {"top", &chart.TopAxis()}, {"left", &chart.LeftAxis()}, {"right", &chart.RightAxis()}};
+    bool firstAxis = true;
+    for (const auto& [name, axis] : axes) {
+        const bool shown = chart.AxisShown(*axis);
+        os << (firstAxis ? "\n" : ",\n") << "    \"" << name << "\": {\"shown\": " << (shown ? "true" : "false");
+        firstAxis = false;
+        os << ", \"minimum\": ";
+        Number(os, axis->Minimum());
+        os << ", \"maximum\": ";
+        Number(os, axis->Maximum());
+        os << ", \"rangeMin\": ";
+        Number(os, axis->RangeMin);
+        os << ", \"rangeMax\": ";
+        Number(os, axis->RangeMax);
+        os << ", \"startPixel\": " << axis->StartPixel << ", \"endPixel\": " << axis->EndPixel;
+        os << ", \"linePosition\": " << axis->LinePosition << ", \"labelsPosition\": " << axis->LabelsPosition;
+        os << ", \"labelStep\": ";
+        Number(os, shown ? axis->LastLabelStep : 0);
+        os << ", \"isDateTime\": " << (axis->IsDateTimeAxis ? "true" : "false");
+        os << ", \"labelStyle\": \"" << StyleName(axis->ResolvedLabelStyle()) << "\", \"labels\": [";
+        if (shown) {
+            bool firstLabel = true;
+            for (const auto& label : axis->DrawnLabels) {
+                os << (firstLabel ? "" : ", ") << "{\"value\": ";
+                firstLabel = false;
+                Number(os, label.Value);
+                os << ", \"pixel\": " << label.Pixel << ", \"text\": ";
+                String(os, label.Text);
+                os << '}';
+            }
+        }
+        os << "]}";
+    }
+    os << "\n  },\n  \"series\": [";
+    bool firstSeries = true;
+    for (TChartSeries* s : chart.SeriesList()) {
+        int left = 0, right = 0, top = 0, bottom = 0;
+        s->HorizontalMargins(left, right);
+        s->VerticalMargins(top, bottom);
+        os << (firstSeries ? "\n" : ",\n") << "    {\"name\": ";
+        firstSeries = false;
+        String(os, s->Name);
+        os << ", \"count\": " << s->Count() << ", \"firstVisible\": " << s->FirstVisibleIndex
+           << ", \"lastVisible\": " << s->LastVisibleIndex << ", \"marginLeft\": " << left
+           << ", \"marginRight\": " << right << ", \"marginTop\": " << top << ", \"marginBottom\": " << bottom;
+        if (auto* bar = dynamic_cast<TCustomBarSeries*>(s)) os << ", \"barPixelWidth\": " << bar->BarPixelWidth;
+        os << '}';
+    }
+    os << "\n  ]\n}\n";
+}
+
+}  // namespace
+
+int RunPng(int argc, char** argv) {
+    TRenderOptions o;
+    if (!ParseOptions(argc, argv, true, o)) {
+        Usage(true);
+        return 2;
+    }
+    auto app = MakeApplication(argc, argv);
+    TRendered r;
+    if (int rc = Render(o, r); rc != 0) return rc;
+    if (!r.Canvas->Image().save(QString::fromStdString(o.Out), "PNG")) {
+        std::cerr << "cannot write " << o.Out << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RunLayout(int argc, char** argv) {
+    TRenderOptions o;
+    if (!ParseOptions(argc, argv, false, o)) {
+        Usage(false);
+        return 2;
+    }
+    auto app = MakeApplication(argc, argv);
+    TRendered r;
+    if (int rc = Render(o, r); rc != 0) return rc;
+    WriteLayout(std::cout, r, o);
+    return 0;
+}
+
+}  // namespace zyn::tools

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace zyn::tools {
+
+// zyn-render png FILE OUT.png [--size WxH] [--title TEXT] [--no-projection] [--drag ...]
+int RunPng(int argc, char** argv);
+// zyn-render layout FILE [--size WxH] [--title TEXT] [--no-projection] [--drag ...]
+int RunLayout(int argc, char** argv);
+
+}  // namespace zyn::tools
