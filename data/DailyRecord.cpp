@@ -63,7 +63,17 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+// A NUL byte would cut the message short (it travels as a C string), so it shows as U+FFFD.
 std::string MessageText(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) {
+        std::string out;
+        std::size_t start = 0;
+        for (std::size_t nul; (nul = text.find('\0', start)) != std::string_view::npos; start = nul + 1) {
+            out += MessageText(text.substr(start, nul - start));
+            out += "\xEF\xBF\xBD";
+        }
+        return out + MessageText(text.substr(start));
+    }
     if (IsValidUtf8(text)) return std::string(text);
     // 0x80..0x9F of Windows-1252; unassigned positions map to themselves.
     static const std::uint16_t kHigh[32] = {
