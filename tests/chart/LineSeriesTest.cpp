@@ -56,7 +56,9 @@ TEST(LineSeriesTest, StairsRunAlongThePreviousLevelThenStep) {
     t.Draw();
     EXPECT_EQ(t.SeriesCalls(), (Calls{"MoveTo(100,300)", "LineTo(200,300)", "LineTo(200,200)"}));
     for (const auto& c : t.SeriesCallRecords()) {
-        if (c.Op == TCanvasOp::LineTo) EXPECT_EQ(c.Pen.Color, clRed) << c.ToString(true);
+        if (c.Op == TCanvasOp::LineTo) {
+            EXPECT_EQ(c.Pen.Color, clRed) << c.ToString(true);
+        }
     }
 
     s.SetInvertedStairs(true);
