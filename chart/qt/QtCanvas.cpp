@@ -101,6 +101,14 @@ bool TQtCanvas::Ready() {
         if (!device && !FImage.isNull()) device = &FImage;
         if (!device || !FPainter.begin(device)) return false;
         ResetPainterState();
+        FScale = 0;
+        const qreal ratio = FImage.devicePixelRatio();
+        if (!FExternal && ratio == std::floor(ratio) && ratio >= 1 && ratio <= 8) {
+            // After begin() the image is unshared, so this does not copy it.
+            FBits = FImage.bits();
+            FStride = FImage.bytesPerLine();
+            FScale = int(ratio);
+        }
         ApplyClip();
     }
     return !FClipEmpty;
@@ -146,6 +154,7 @@ void TQtCanvas::ApplyPen() {
     FPenValid = true;
     const int width = std::max(1, Pen.Width);
     FPenVisible = Pen.Style != TPenStyle::psClear && ResolveColor(Pen.Color, FPenColor);
+    FPenRgb = FPenColor.rgb();
     FPenThin = width == 1;
     FPenComposition = Pen.Mode == TPenMode::pmNotXor ? QPainter::RasterOp_NotSourceXorDestination
                                                       : QPainter::CompositionMode_SourceOver;
@@ -177,6 +186,7 @@ void TQtCanvas::ApplyBrush() {
     FAppliedBrush = Brush;
     FBrushValid = true;
     FBrushVisible = Brush.Style != TBrushStyle::bsClear && ResolveColor(Brush.Color, FBrushColor);
+    FBrushRgb = FBrushColor.rgb();
     FBrushSolid = Brush.Style == TBrushStyle::bsSolid;
     Qt::BrushStyle style = Qt::SolidPattern;
     switch (Brush.Style) {
@@ -221,23 +231,61 @@ TQtCanvas::TFontEntry& TQtCanvas::CurrentFont() {
 
 // --- pixel helpers ----------------------------------------------------------------------
 
+// Solid spans of logical pixels. On the frame image at a whole pixel ratio, in copy mode, they
+// are written straight into its rows: most of a chart is such spans, and the painter's
+// per-call cost would dominate them.
+void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color) {
+    if (FScale > 0 && FComposition == QPainter::CompositionMode_SourceOver) {
+        x0 = std::max(x0, FVisible.left());
+        y0 = std::max(y0, FVisible.top());
+        x1 = std::min(x1, FVisible.right());
+        y1 = std::min(y1, FVisible.bottom());
+        if (x1 < x0 || y1 < y0) return;
+        const int s = FScale;
+        for (int y = y0 * s, ye = (y1 + 1) * s; y < ye; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride);
+            std::fill(row + x0 * s, row + (x1 + 1) * s, rgb);
+        }
+        return;
+    }
+    FPainter.fillRect(Span(x0, y0, x1, y1), color);
+}
+
 void TQtCanvas::PenSpan(int x0, int y0, int x1, int y1, bool on) {
     if (on)
-        FPainter.fillRect(Span(x0, y0, x1, y1), FPenColor);
+        Fill(x0, y0, x1, y1, FPenRgb, FPenColor);
     else if (FGapVisible)
-        FPainter.fillRect(Span(x0, y0, x1, y1), FGapColor);
+        Fill(x0, y0, x1, y1, FGapColor.rgb(), FGapColor);
 }
 
 void TQtCanvas::FillSpan(int x0, int y0, int x1, int y1) {
     if (x1 < x0 || y1 < y0) return;
-    const QRect r = Span(x0, y0, x1, y1);
     if (FBrushSolid) {
-        FPainter.fillRect(r, FBrushColor);
+        Fill(x0, y0, x1, y1, FBrushRgb, FBrushColor);
         return;
     }
+    const QRect r = Span(x0, y0, x1, y1);
     QColor back;
     if (FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, back)) FPainter.fillRect(r, back);
     FPainter.fillRect(r, FQtBrush);
+}
+
+// The outline through the pixel columns L..R and rows T..B as a ring of Width pixels centred
+// on them, the brush inside; the sides do not overlap, so an inverting pen touches every
+// pixel once.
+void TQtCanvas::SolidBox(int L, int T, int R, int B) {
+    const int w = std::max(1, FAppliedPen.Width);
+    const int lo = w / 2, hi = w - 1 - w / 2;
+    const int oL = L - lo, oT = T - lo, oR = R + hi, oB = B + hi;
+    if (oR - oL + 1 <= 2 * w || oB - oT + 1 <= 2 * w) {
+        PenSpan(oL, oT, oR, oB, true);
+        return;
+    }
+    PenSpan(oL, oT, oR, oT + w - 1, true);
+    PenSpan(oL, oB - w + 1, oR, oB, true);
+    PenSpan(oL, oT + w, oL + w - 1, oB - w, true);
+    PenSpan(oR - w + 1, oT + w, oR, oB - w, true);
+    if (FBrushVisible) FillSpan(oL + w, oT + w, oR - w, oB - w);
 }
 
 // A one-pixel line from (x0, y0) that stops one pixel short of (x1, y1): the pixel at step k
@@ -279,7 +327,11 @@ void TQtCanvas::ThinLine(int x0, int y0, int x1, int y1) {
     }
     if (kLo > kHi) return;
 
-    auto minorAt = [&](std::int64_t k) { return n0 + ns * int((2 * k * ad + n) / (2 * n)); };
+    // Far outside the image the minor coordinate is only clipped, so keep it in range.
+    auto minorAt = [&](std::int64_t k) {
+        const std::int64_t v = n0 + ns * ((2 * k * ad + n) / (2 * n));
+        return int(std::clamp<std::int64_t>(v, -(std::int64_t(1) << 30), std::int64_t(1) << 30));
+    };
     auto onAt = [&](std::int64_t k) { return !FDash || FDash[(startDash + k) % FDashPeriod]; };
     auto flush = [&](std::int64_t kFirst, std::int64_t kLast, int minor, bool on) {
         const int a = m0 + ms * int(kFirst), b = m0 + ms * int(kLast);
@@ -401,20 +453,7 @@ void TQtCanvas::Rectangle(int x0, int y0, int x1, int y1) {
         for (int i = 1; i < 5; ++i) ThinLine(ring[i - 1].X, ring[i - 1].Y, ring[i].X, ring[i].Y);
         return;
     }
-    // A solid outline is a ring of Width pixels centred on the box edges; the four sides do
-    // not overlap, so an inverting pen touches every pixel once.
-    const int w = std::max(1, FAppliedPen.Width);
-    const int lo = w / 2, hi = w - 1 - w / 2;
-    const int oL = L - lo, oT = T - lo, oR = R + hi, oB = B + hi;
-    if (oR - oL + 1 <= 2 * w || oB - oT + 1 <= 2 * w) {
-        PenSpan(oL, oT, oR, oB, true);
-        return;
-    }
-    PenSpan(oL, oT, oR, oT + w - 1, true);
-    PenSpan(oL, oB - w + 1, oR, oB, true);
-    PenSpan(oL, oT + w, oL + w - 1, oB - w, true);
-    PenSpan(oR - w + 1, oT + w, oR, oB - w, true);
-    if (FBrushVisible) FillSpan(oL + w, oT + w, oR - w, oB - w);
+    SolidBox(L, T, R, B);
 }
 
 void TQtCanvas::FillRect(const TRect& r) {
@@ -442,18 +481,7 @@ void TQtCanvas::Polygon(std::span<const TPoint> points) {
             FillSpan(L, T, R - 1, B - 1);
             return;
         }
-        const int w = std::max(1, FAppliedPen.Width);
-        const int lo = w / 2, hi = w - 1 - w / 2;
-        const int oL = L - lo, oT = T - lo, oR = R + hi, oB = B + hi;
-        if (oR - oL + 1 <= 2 * w || oB - oT + 1 <= 2 * w) {
-            PenSpan(oL, oT, oR, oB, true);
-            return;
-        }
-        PenSpan(oL, oT, oR, oT + w - 1, true);
-        PenSpan(oL, oB - w + 1, oR, oB, true);
-        PenSpan(oL, oT + w, oL + w - 1, oB - w, true);
-        PenSpan(oR - w + 1, oT + w, oR, oB - w, true);
-        if (FBrushVisible) FillSpan(oL + w, oT + w, oR - w, oB - w);
+        SolidBox(L, T, R, B);
         return;
     }
 

@@ -123,7 +123,9 @@ private:
     void ApplyClip();
 
     // Pixel-level helpers in logical coordinates; rectangles are inclusive pixel ranges.
+    void Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color);
     void PenSpan(int x0, int y0, int x1, int y1, bool on);
+    void SolidBox(int L, int T, int R, int B);
     void FillSpan(int x0, int y0, int x1, int y1);
     void ThinLine(int x0, int y0, int x1, int y1);
     void WideSegment(int x0, int y0, int x1, int y1);
@@ -133,6 +135,9 @@ private:
     QImage FImage;
     int FWidth = 0, FHeight = 0;
     mutable QPainter FPainter;
+    int FScale = 0;  // whole pixel ratio of the frame image written directly; 0: painter only
+    uchar* FBits = nullptr;
+    qsizetype FStride = 0;
     QPaintDevice* FExternal = nullptr;
     qreal FRatio = 1.0;
     bool FInFrame = false;
@@ -152,6 +157,7 @@ private:
     bool FPenVisible = false;
     bool FPenThin = true;
     QColor FPenColor;
+    QRgb FPenRgb = 0;
     QPainter::CompositionMode FPenComposition = QPainter::CompositionMode_SourceOver;
     const bool* FDash = nullptr;  // one entry per pixel of the style period; null for solid
     int FDashPeriod = 0;
@@ -165,6 +171,7 @@ private:
     bool FBrushVisible = false;
     bool FBrushSolid = true;
     QColor FBrushColor;
+    QRgb FBrushRgb = 0;
     QBrush FQtBrush;
 
     // Painter state, so that setPen/setBrush/setCompositionMode run only on change.

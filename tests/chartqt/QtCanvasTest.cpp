@@ -189,6 +189,19 @@ TEST(QtCanvasLines, WidePenCoversBothEnds) {
     EXPECT_EQ(Row(img, 19), "");
 }
 
+TEST(QtCanvasLines, LinesFarOutsideTheImageAreClipped) {
+    TFrame f(20, 10);
+    f.c.Line(-100000, 2, 100000, 2);
+    f.c.Line(-1000000000, -1000000000, 1000000000, 1000000000);
+    f.c.Line(1000000000, 8, -1000000000, 0);  // crosses the image almost flat
+    const QImage& img = f.Done();
+    EXPECT_EQ(Row(img, 2).substr(0, 6), "0..19");
+    for (int k = 0; k < 10; ++k) EXPECT_EQ(Px(img, k, k), Black) << k;
+    // The flat line lies halfway, in row 4, where it crosses the diagonal once.
+    EXPECT_EQ(Row(img, 4), "0..19");
+    EXPECT_EQ(CountColor(img, Black), 20 + (10 - 1) + (20 - 1));
+}
+
 TEST(QtCanvasLines, DottedPenGapsFollowTheBackgroundMode) {
     TFrame f(40, 6);
     f.c.Brush.Color = clRed;
@@ -471,6 +484,19 @@ TEST(QtCanvasFrame, HighDpiFrameScalesLogicalPixels) {
     EXPECT_EQ(Row(img, 6), "16..17 22..23");
     EXPECT_EQ(Column(img, 16), "4..11");
     EXPECT_EQ(Painted(img.copy(0, 16, 40, 4)), QRect(0, 0, 6, 4));
+}
+
+TEST(QtCanvasFrame, FractionalPixelRatioLeavesNoGaps) {
+    TQtCanvas c;
+    c.SetDevicePixelRatio(1.5);
+    c.BeginFrame(15, 9);
+    c.Brush.Color = clRed;
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 15; ++x) c.FillRect(TRect{x, y, x + 1, y + 1});
+    c.EndFrame();
+    const QImage& img = c.Image();
+    EXPECT_EQ(img.size(), QSize(23, 14));
+    EXPECT_EQ(CountColor(img.copy(0, 0, 22, 13), Red), 22 * 13);
 }
 
 TEST(QtCanvasText, ArialEightPointsIsElevenPixels) {
