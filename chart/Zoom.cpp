@@ -248,7 +248,13 @@ void TCustomChart::RevertZoom() {
             a.SetAutomatic(s.Automatic);
             a.SetAutomaticMinimum(s.AutomaticMinimum);
             a.SetAutomaticMaximum(s.AutomaticMaximum);
-            if (!a.Automatic()) a.SetRange(s.Minimum, s.Maximum);
+            if (!a.Automatic()) {
+                a.SetRange(s.Minimum, s.Maximum);
+                // SetRange fixes both ends; an end that was automatic before the zoom must
+                // follow the data again.
+                a.SetAutomaticMinimum(s.AutomaticMinimum);
+                a.SetAutomaticMaximum(s.AutomaticMaximum);
+            }
         }
         HasSavedScales = false;
     }
