@@ -145,8 +145,22 @@ void BM_ChartFrame(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
+// The same frame without axes (no labels, ticks or grid): what the series themselves cost.
+void BM_SeriesOnlyFrame(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::unique_ptr<TChart> chart = MakeChart(n);
+    chart->SetAxisVisible(false);
+    auto& canvas = static_cast<TQtCanvas&>(chart->Canvas());
+    for (auto _ : state) {
+        chart->DrawChart(TRect{0, 0, W, H});
+        benchmark::DoNotOptimize(canvas.Image().constBits());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 BENCHMARK(BM_FloorFillAndWicks)->Arg(2600)->Arg(15000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChartFrame)->Arg(2600)->Arg(15000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SeriesOnlyFrame)->Arg(2600)->Arg(15000)->Unit(benchmark::kMillisecond);
 
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
@@ -173,9 +187,11 @@ int main(int argc, char** argv) {
     for (const char* n : {"2600", "15000"}) {
         const double floor = reporter.framesPerSecond[std::string("BM_FloorFillAndWicks/") + n];
         const double frame = reporter.framesPerSecond[std::string("BM_ChartFrame/") + n];
-        if (floor > 0 && frame > 0)
-            std::printf("summary N=%s: floor %.2f ms, chart frame %.2f ms (%.2fx floor)\n", n, 1e3 / floor,
-                        1e3 / frame, floor / frame);
+        const double series = reporter.framesPerSecond[std::string("BM_SeriesOnlyFrame/") + n];
+        if (floor > 0 && frame > 0 && series > 0)
+            std::printf("summary N=%s: floor %.2f ms; chart frame %.2f ms (%.2fx floor); without axes %.2f ms "
+                        "(%.2fx floor)\n",
+                        n, 1e3 / floor, 1e3 / frame, floor / frame, 1e3 / series, floor / series);
     }
     return 0;
 }
