@@ -50,7 +50,14 @@ TChartWidget::TChartWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
-    chart_->OnInvalidate = [this] { update(); };
+    // A request made with a frame already drawn (a step of an animated zoom) shows that frame
+    // at once; any other request is served by one later paint.
+    chart_->OnInvalidate = [this] {
+        if (canvas_->BufferValid)
+            repaint();
+        else
+            update();
+    };
     chart_->OnRubberBandChanged = [this] { update(); };
     chart_->OnCursorChange = [this](TCursor c) {
         if (c == crDefault)
@@ -80,7 +87,6 @@ void TChartWidget::resizeEvent(QResizeEvent*) {
     chart_->InvalidateChart();
 }
 
-
 void TChartWidget::mousePressEvent(QMouseEvent* e) {
     TMouseButton b;
     if (!ButtonOf(e, b)) return;
@@ -98,7 +104,14 @@ void TChartWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 void TChartWidget::mouseMoveEvent(QMouseEvent* e) {
     // While a button is held Qt keeps sending moves here, also outside the widget.
     const QPoint p = e->position().toPoint();
-    chart_->MouseMove(ShiftOf(e), p.x(), p.y());
+    const TShiftState shift = ShiftOf(e);
+    // A release that went elsewhere (a popup or another window took the mouse) must not leave
+    // a drag running: the zoom drag ends at its press point, which neither zooms nor undoes.
+    TChart& c = *chart_;
+    if (c.ZoomDrag.Active && !(e->buttons() & Qt::LeftButton))
+        c.MouseUp(TMouseButton::mbLeft, shift, c.ZoomDrag.X0, c.ZoomDrag.Y0);
+    if (c.PanDrag.Active && !(e->buttons() & Qt::RightButton)) c.MouseUp(TMouseButton::mbRight, shift, p.x(), p.y());
+    c.MouseMove(shift, p.x(), p.y());
 }
 
 void TChartWidget::mouseReleaseEvent(QMouseEvent* e) {
