@@ -29,7 +29,8 @@ namespace zyn::chart {
 //   colour in opaque background mode;
 // - pens wider than one pixel are solid, cover the whole segment including both end points
 //   and spread Width / 2 pixels to the left/top of the centre line and the rest to the
-//   right/bottom;
+//   right/bottom (slanted segments get round ends);
+// - ellipse outlines are solid whatever the pen style;
 // - Rectangle, FillRect, Ellipse and the clip rectangle exclude their right and bottom edge;
 // - pmNotXor inverts with the pen (and brush) colour and is self-erasing;
 // - system colours come from the application palette and clAutoColor paints nothing.

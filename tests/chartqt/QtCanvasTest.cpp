@@ -443,6 +443,23 @@ TEST(QtCanvasFrame, NotXorRectangleDrawnTwiceRestoresThePixels) {
     EXPECT_EQ(f.c.Image(), before);
 }
 
+TEST(QtCanvasFrame, PaintsOnAnotherDeviceUntilTold) {
+    TFrame f(10, 10);
+    f.Done();
+    QImage other(10, 10, QImage::Format_RGB32);
+    other.fill(Qt::white);
+    f.c.BeginPaintOn(&other);
+    f.c.SetClip(TRect{0, 0, 5, 10});
+    f.c.Line(0, 3, 10, 3);
+    f.c.EndPaintOn();
+    EXPECT_EQ(Row(other, 3), "0..4");
+    EXPECT_EQ(Painted(f.c.Image()), QRect());
+    f.c.ClearClip();
+    f.c.Line(0, 4, 10, 4);  // back on the frame image
+    EXPECT_EQ(Row(f.c.Image(), 4), "0..9");
+    EXPECT_EQ(Row(other, 4), "");
+}
+
 TEST(QtCanvasFrame, BufferIsKeptWhileTheSizeStays) {
     TQtCanvas c;
     EXPECT_FALSE(c.BufferValid);
