@@ -260,7 +260,113 @@ struct DataFile::Impl {
         return true;
     }
 
+    // The common case inline: the whole next line is already in the buffer.
     bool ReadLine(std::string_view& line) {
+        if (!textEnded) {
+            std::size_t b = begin;
+            if (pendingLf && b < end && buf[b] == '\n') ++b;
+            if (b < end && buf[b] != kCtrlZ) {
+                const char* hit = FindLineEnd(buf.get() + b, buf.get() + end);
+                if (hit != nullptr) {
+                    const std::size_t pos = static_cast<std::size_t>(hit - buf.get());
+                    line = std::string_view(buf.get() + b, pos - b);
+                    begin = pos + 1;
+                    pendingLf = *hit == '\r';
+                    if (*hit == kCtrlZ) textEnded = true;
+                    return true;
+                }
+            }
+        }
+        return ReadLineSlow(line);
+    }
+
+#if defined(__SSE2__)
+    // ReadLine and ScanLine in one pass over the bytes when the whole line is in the buffer:
+    // the line end, "S", "<" and ">" are found by the same 16-byte compares. A marker candidate
+    // seen before the line end is known is still sound: a marker holds no line-end byte, so one
+    // that would reach past the line end cannot match. False at the end of the readable text.
+    bool ScanNextLine(const Pattern& element, LineScan& scan) {
+        static const Pattern boundary = MakePattern(kBoundary);
+        constexpr std::size_t npos = std::string_view::npos;
+        if (!textEnded) {
+            std::size_t b = begin;
+            if (pendingLf && b < end && buf[b] == '\n') ++b;
+            if (b < end && buf[b] != kCtrlZ) {
+                const char* const p = buf.get() + b;
+                const std::size_t avail = end - b;
+                const __m128i cr = _mm_set1_epi8('\r');
+                const __m128i lf = _mm_set1_epi8('\n');
+                const __m128i sub = _mm_set1_epi8(kCtrlZ);
+                const __m128i esses = _mm_set1_epi8('S');
+                const __m128i opens = _mm_set1_epi8('<');
+                const __m128i closes = _mm_set1_epi8('>');
+                bool cell = false;
+                bool isBoundary = false;
+                std::size_t firstGt = npos;
+                std::size_t firstLt = npos;
+                std::size_t ltAfterGt = npos;
+                for (std::size_t off = 0; off < avail; off += 16) {
+                    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + off));
+                    unsigned term = static_cast<unsigned>(_mm_movemask_epi8(
+                        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, sub))));
+                    if (avail - off < 16) term &= (1u << (avail - off)) - 1u;  // bytes past the buffered data
+                    unsigned inLine = 0xFFFFu;
+                    if (term != 0) {
+                        inLine = (1u << __builtin_ctz(term)) - 1u;
+                    } else if (avail - off < 16) {
+                        break;  // the line runs past the buffered data
+                    }
+                    if (!isBoundary) {
+                        for (unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, esses))) & inLine; m != 0;
+                             m &= m - 1) {
+                            if (MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(m)), npos, boundary)) {
+                                isBoundary = true;
+                                break;
+                            }
+                        }
+                    }
+                    if (!isBoundary) {
+                        const unsigned ltMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, opens))) & inLine;
+                        const unsigned gtMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, closes))) & inLine;
+                        for (unsigned m = ltMask; !cell && m != 0; m &= m - 1) {
+                            cell = MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(m)), npos, element);
+                        }
+                        if (firstLt == npos && ltMask != 0) firstLt = off + static_cast<std::size_t>(__builtin_ctz(ltMask));
+                        if (firstGt == npos && gtMask != 0) firstGt = off + static_cast<std::size_t>(__builtin_ctz(gtMask));
+                        if (firstGt != npos && ltAfterGt == npos) {
+                            unsigned m = ltMask;
+                            if (firstGt >= off) m &= ~((2u << (firstGt - off)) - 1u);  // only '<' after the '>'
+                            if (m != 0) ltAfterGt = off + static_cast<std::size_t>(__builtin_ctz(m));
+                        }
+                    }
+                    if (term != 0) {
+                        const std::size_t n = off + static_cast<std::size_t>(__builtin_ctz(term));
+                        const char endChar = p[n];
+                        begin = b + n + 1;
+                        pendingLf = endChar == '\r';
+                        if (endChar == kCtrlZ) textEnded = true;
+                        if (isBoundary) {
+                            scan = {LineKind::Boundary, {}};
+                        } else if (cell) {
+                            const std::size_t start = firstGt == npos ? 0 : firstGt + 1;
+                            const std::size_t stop = firstGt == npos ? firstLt : ltAfterGt;
+                            scan = {LineKind::Cell, std::string_view(p + start, (stop == npos ? n : stop) - start)};
+                        } else {
+                            scan = {};
+                        }
+                        return true;
+                    }
+                }
+            }
+        }
+        std::string_view line;
+        if (!ReadLineSlow(line)) return false;
+        scan = ScanLine(line, element);
+        return true;
+    }
+#endif
+
+    [[gnu::noinline]] bool ReadLineSlow(std::string_view& line) {
         if (!Prepare()) {
             line = {};
             return false;
@@ -372,8 +478,8 @@ std::string_view ReadFieldView(DataFile& file, std::string_view kind) {
             std::memcpy(marker + 3, kind.data(), kind.size());
             other = MakePattern(std::string_view(marker, kind.size() + 3));
         }
-        while (file.impl_->ReadLine(line)) {
-            const LineScan scan = ScanLine(line, *element);
+        LineScan scan;
+        while (file.impl_->ScanNextLine(*element, scan)) {
             if (scan.kind == LineKind::Boundary) return {};
             if (scan.kind == LineKind::Cell) return scan.text;
         }

@@ -154,7 +154,9 @@ std::vector<Row> GenerateRows(const Instrument& instrument, const Options& optio
     Random rnd(options.seed ^ NameHash(instrument.name));
 
     std::vector<Row> chrono(static_cast<std::size_t>(total));
-    std::vector<double> closes(static_cast<std::size_t>(total));
+    // Running sums of the closes for the moving averages; closes are whole ticks, so the sums
+    // are exact.
+    std::vector<double> closeSums(static_cast<std::size_t>(total) + 1, 0.0);
     double prevClose = mid * (1.0 + 0.04 * rnd.Normal() * vol / 0.01);
     for (int t = 0; t < total; ++t) {
         Row& r = chrono[static_cast<std::size_t>(t)];
@@ -168,7 +170,7 @@ std::vector<Row> GenerateRows(const Instrument& instrument, const Options& optio
         r.high = std::max({ToTicks(high * scale), r.open, r.close});
         r.low = std::max<std::int64_t>(std::min({ToTicks(low * scale), r.open, r.close}), 1);
         prevClose = static_cast<double>(r.close) / scale;
-        closes[static_cast<std::size_t>(t)] = static_cast<double>(r.close);
+        closeSums[static_cast<std::size_t>(t) + 1] = closeSums[static_cast<std::size_t>(t)] + static_cast<double>(r.close);
 
         const double H = static_cast<double>(r.high), L = static_cast<double>(r.low), C = static_cast<double>(r.close);
         const double P = (H + L + C) / 3.0;
@@ -193,8 +195,7 @@ std::vector<Row> GenerateRows(const Instrument& instrument, const Options& optio
         const double band = 0.1 * spanSum / (t - from + 1);
         for (int k = 0; k < 6; ++k) {
             const int n = std::min(kTrendLength[k], t + 1);
-            double sum = 0;
-            for (int j = t - n + 1; j <= t; ++j) sum += closes[static_cast<std::size_t>(j)];
+            const double sum = closeSums[static_cast<std::size_t>(t) + 1] - closeSums[static_cast<std::size_t>(t - n + 1)];
             const double diff = C - sum / n;
             r.trend[k] = diff > band ? 1 : (diff < -band ? -1 : 0);
         }

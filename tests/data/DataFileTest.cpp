@@ -126,6 +126,12 @@ TEST(DataFileLines, EveryReadAfterTheEndIsEmpty) {
         EXPECT_TRUE(line.empty());
         EXPECT_EQ(file.ReadLine(), "");
     }
+    const std::string closed = "one\r\ntwo\r\n";
+    DataFile third(DataFile::InMemory{closed});
+    EXPECT_EQ(third.ReadLine(), "one");
+    third.Close();
+    EXPECT_TRUE(third.AtEnd());
+    EXPECT_EQ(third.ReadLine(), "");
     const std::string crlfAtEnd = "one\r\n";
     DataFile second(DataFile::InMemory{crlfAtEnd}, 16);
     EXPECT_EQ(second.ReadLine(), "one");
@@ -203,6 +209,16 @@ TEST(ReadField, SkipsOtherKindsAndStopsAtBoundaries) {
     EXPECT_EQ(zyn::ReadField(file, "Text"), "value");
     EXPECT_EQ(zyn::ReadField(file, "Text"), "");
     EXPECT_EQ(zyn::ReadField(file, "Text"), "");
+}
+
+TEST(ReadField, LongKindNames) {
+    const std::string text = "SupBook\r\n<x:Number>1</x:Number>\r\n<x:NumberWithALongName>2</x:NumberWithALongName>\r\n"
+                             "<x:Text>3</x:Text> SupBook\r\n<x:NumberWithALongName>4\r\n";
+    DataFile file(DataFile::InMemory{text});
+    zyn::SkipToFirstBlock(file);
+    EXPECT_EQ(zyn::ReadField(file, "NumberWithALongName"), "2");
+    EXPECT_EQ(zyn::ReadField(file, "NumberWithALongName"), "");
+    EXPECT_EQ(zyn::ReadField(file, "NumberWithALongName"), "4");
 }
 
 TEST(ReadField, KindFollowsTheElementPrefixDirectly) {
