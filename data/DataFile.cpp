@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <array>
 #include <memory>
 #include <stdexcept>
 
@@ -172,8 +173,6 @@ struct DataFile::Impl {
     bool sourceDone = false;  // nothing more to read from the source
     bool textEnded = false;   // Ctrl-Z or physical end reached: every further line is empty
     bool pendingLf = false;   // the last line ended with CR; a LF right after it is skipped
-
-    std::string cells;
 
     explicit Impl(std::size_t bufferSize) : capacity(bufferSize < 16 ? 16 : bufferSize) { buf = Allocate(capacity); }
 
@@ -443,8 +442,6 @@ void DataFile::Close() {
     impl_->sourceDone = true;
     impl_->textEnded = true;
 }
-
-std::string& DataFile::CellBuffer() { return impl_->cells; }
 
 void SkipToFirstBlock(DataFile& file) {
     std::string_view line;

@@ -37,9 +37,6 @@ public:
     bool AtEnd() const;
     void Close();
 
-    // Scratch storage reused by ReadRecord for the cell texts of one row.
-    std::string& CellBuffer();
-
 private:
     friend std::string_view ReadFieldView(DataFile& file, std::string_view kind);
     struct Impl;
