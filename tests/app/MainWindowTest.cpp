@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QFrame>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -195,6 +196,7 @@ TEST_F(MainWindowTest, LoadClearsTheNotePane) {
     Click("DAX");
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
     EXPECT_TRUE(form.Memo1->isReadOnly());
+    EXPECT_TRUE(QFontInfo(form.Memo1->font()).fixedPitch());
 }
 
 TEST_F(MainWindowTest, DataFolderStaysWhereTheProgramStarted) {

@@ -1,6 +1,7 @@
 #pragma once
 // The one application object of a test executable, created before the first test and
-// destroyed after the last; include from exactly one source file per test executable.
+// destroyed after the last (register TApplicationEnvironment once per executable), and a
+// catcher for the message boxes the code under test shows.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
