@@ -241,7 +241,12 @@ void TfrmMain::LoadDataFile(const std::string& path) {
     RedrawChart();
 }
 
-void TfrmMain::RedrawChart() {}
+void TfrmMain::RedrawChart() {
+    // The current instrument is never stored: the selected node names it each time.
+    const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems();
+    const std::string title = selected.isEmpty() ? std::string() : selected.front()->text(0).toStdString();
+    app::FillChart1(*Chart1, Chart1Series, FRecordList, title, CheckBox_Projektion->isChecked());
+}
 
 void TfrmMain::SetDownloadSource(const std::string& address, const net::DownloadLimits& limits) {
     FDownloadAddress = address;
@@ -249,13 +254,10 @@ void TfrmMain::SetDownloadSource(const std::string& address, const net::Download
 }
 
 void TfrmMain::mnuDownloadClick() {
-    bool downloaded;
-    {
-        // The cursor comes back before the message waits for the user.
-        TWaitCursor waitCursor;
-        downloaded = net::DownloadToFile(FDownloadAddress, FTempFolder + "/Temp.htm", FDownloadLimits);
-    }
-    if (downloaded) ShowMessageBox(QStringLiteral("Download OK"), QMessageBox::NoIcon);
+    // Restored in every case, also when an error leaves for the error box.
+    TWaitCursor waitCursor;
+    if (net::DownloadToFile(FDownloadAddress, FTempFolder + "/Temp.htm", FDownloadLimits))
+        ShowMessageBox(QStringLiteral("Download OK"), QMessageBox::NoIcon);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

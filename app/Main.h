@@ -2,6 +2,7 @@
 #include <QMainWindow>
 #include <string>
 
+#include "app/ChartSetup.h"
 #include "data/DailyRecord.h"
 #include "net/WebDownload.h"
 
@@ -13,6 +14,10 @@ class QPlainTextEdit;
 class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace zyn::chart {
+class TChartWidget;
+}
 
 namespace zyn {
 
@@ -55,7 +60,9 @@ public:
     QPlainTextEdit* Memo1 = nullptr;
     QFrame* Panel4 = nullptr;
     QSplitter* Splitter3 = nullptr;
-    QWidget* Chart1Area = nullptr;
+    QWidget* Chart1Area = nullptr;      // the widget hosting Chart1
+    chart::TChart* Chart1 = nullptr;
+    app::TChart1Series Chart1Series;
     QFrame* Panel5 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QAction* Daten1 = nullptr;

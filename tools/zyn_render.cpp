@@ -9,14 +9,16 @@
 
 #include "data/DataFile.h"
 #include "data/RunError.h"
+#include "tools/RenderCommands.h"
 
 namespace {
 
 struct Command {
     const char* name;
     const char* arguments;  // shown in the usage line
-    int argumentCount;      // arguments after the sub-command's name
+    int argumentCount;      // arguments after the sub-command's name; -1: the command parses them
     int (*run)(char** arguments);
+    int (*runWithOptions)(int argc, char** argv) = nullptr;
 };
 
 void AppendReal(std::string& out, double value) {
@@ -71,6 +73,10 @@ int RunRecords(char** arguments) {
 
 const Command kCommands[] = {
     {"records", "FILE", 1, RunRecords},
+    {"png", "FILE OUT.png [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]...", -1, nullptr,
+     zyn::tools::RunPng},
+    {"layout", "FILE [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]...", -1, nullptr,
+     zyn::tools::RunLayout},
 };
 
 int Usage() {
@@ -93,6 +99,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
+            if (c.runWithOptions) return c.runWithOptions(argc, argv);
             if (argc - 2 != c.argumentCount) return Usage();
             return c.run(argv + 2);
         }
