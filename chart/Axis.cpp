@@ -504,6 +504,23 @@ void TCustomChartAxis::DrawTextLabels() {
     ApplyFont(canvas, LabelsFont);
     const bool along = IsHorizontal || labelsAngle_ == 90 || labelsAngle_ == 270;
     const int fontHeight = canvas.FontLineHeight();
+    TChartSeries* cached = collected.front();
+    if (sizeCacheSeries_ != cached || sizeCacheVersion_ != cached->LabelsVersion() || !(sizeCacheFont_ == LabelsFont) ||
+        sizeCacheAlong_ != along || sizeCache_.size() != static_cast<size_t>(cached->Count())) {
+        sizeCacheSeries_ = cached;
+        sizeCacheVersion_ = cached->LabelsVersion();
+        sizeCacheFont_ = LabelsFont;
+        sizeCacheAlong_ = along;
+        sizeCache_.assign(static_cast<size_t>(cached->Count()), -1);
+    }
+    auto labelSize = [&](TChartSeries* s, int i, const std::string_view text) {
+        int* slot = s == cached ? &sizeCache_[static_cast<size_t>(i)] : nullptr;
+        if (slot && *slot >= 0) return *slot;
+        int size = 0;
+        if (!text.empty()) size = along ? WidestLine(canvas, std::string(text)) : fontHeight * LineCount(std::string(text));
+        if (slot) *slot = size;
+        return size;
+    };
     bool hasPrevious = false;
     int previousPos = 0, previousHalf = 0;
     for (int i = first; i <= last; ++i) {
@@ -525,9 +542,8 @@ void TCustomChartAxis::DrawTextLabels() {
         if (separate && ((p >= previousPos && p < previousPos + previousHalf) ||
                          (p < previousPos && p > previousPos - previousHalf)))
             continue;
-        const std::string text(s->XLabel(i));
-        int size = along ? WidestLine(canvas, text) : fontHeight * LineCount(text);
-        if (text.empty()) size = 0;
+        const std::string_view text = s->XLabel(i);
+        int size = labelSize(s, i, text);
         bool draw = true;
         if (separate) {
             size = size + static_cast<int>(size * 0.02 * labelsSeparation_);
@@ -545,7 +561,7 @@ void TCustomChartAxis::DrawTextLabels() {
         }
         if (draw) {
             if (TickOnLabelsOnly) DrawTicksAndGrid(p);
-            DrawLabelText(v, p, text);
+            DrawLabelText(v, p, std::string(text));
         }
     }
 }

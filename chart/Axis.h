@@ -8,6 +8,7 @@
 namespace zyn::chart {
 
 class TCustomAxisPanel;
+class TChartSeries;
 
 enum class TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
 
@@ -174,6 +175,13 @@ private:
     std::string axisValuesFormat_ = "#,##0.###";
     std::string dateTimeFormat_;
     int previousTick_ = -1;  // drawing scratch: the preceding ticks/grid position
+    // Label sizes of the series that labels this axis, measured once per label text and font:
+    // scrolling and repainting a long series would otherwise measure thousands of texts a frame.
+    const TChartSeries* sizeCacheSeries_ = nullptr;
+    unsigned long sizeCacheVersion_ = 0;
+    TChartFont sizeCacheFont_;
+    bool sizeCacheAlong_ = true;
+    std::vector<int> sizeCache_;
 };
 
 class TChartAxis : public TCustomChartAxis {

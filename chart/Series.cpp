@@ -135,6 +135,7 @@ int TChartSeries::AddPoint(double x, double y, std::string_view label, TColor co
     YValues().InsertValue(i, YValues().PendingValue);
     colors_.insert(colors_.begin() + i, color);
     labels_.insert(labels_.begin() + i, std::string(label));
+    ++labelsVersion_;
     PointAdded(i);
     return i;
 }
@@ -162,6 +163,7 @@ void TChartSeries::Clear() {
     for (auto& list : valueLists_) list->Clear();
     std::vector<TColor>().swap(colors_);
     std::vector<std::string>().swap(labels_);
+    ++labelsVersion_;
     if (OnClearValues) OnClearValues(*this);
     RequestRepaint();
 }
@@ -171,6 +173,7 @@ void TChartSeries::DeletePoint(int index) {
         if (index < list->Count()) list->DeleteValue(index);
     if (index >= 0 && index < static_cast<int>(colors_.size())) colors_.erase(colors_.begin() + index);
     if (index >= 0 && index < static_cast<int>(labels_.size())) labels_.erase(labels_.begin() + index);
+    ++labelsVersion_;
     RequestRepaint();
 }
 
@@ -178,6 +181,7 @@ void TChartSeries::SwapPoints(int a, int b) {
     for (auto& list : valueLists_) list->Swap(a, b);
     if (a < static_cast<int>(colors_.size()) && b < static_cast<int>(colors_.size()))
         std::swap(colors_[static_cast<size_t>(a)], colors_[static_cast<size_t>(b)]);
+    ++labelsVersion_;
     if (a < static_cast<int>(labels_.size()) && b < static_cast<int>(labels_.size()))
         std::swap(labels_[static_cast<size_t>(a)], labels_[static_cast<size_t>(b)]);
 }
@@ -209,6 +213,7 @@ std::string_view TChartSeries::XLabel(int index) const {
 void TChartSeries::SetXLabel(int index, std::string_view text) {
     if (index < 0 || index >= Count()) throw TListIndexError(index);
     labels_[static_cast<size_t>(index)].assign(text);
+    ++labelsVersion_;
     RequestRepaint();
 }
 

@@ -112,6 +112,8 @@ public:
     void SetXLabel(int index, std::string_view text);
     // Number of entries of the label list (equal to Count).
     int LabelCount() const { return static_cast<int>(labels_.size()); }
+    // Changes whenever a label may have changed, so measurements of labels can be kept.
+    unsigned long LabelsVersion() const { return labelsVersion_; }
 
     virtual double MinX() const { return XValues().Min(); }
     virtual double MaxX() const { return XValues().Max(); }
@@ -192,6 +194,7 @@ protected:
     std::vector<std::unique_ptr<TChartValueList>> valueLists_;
     std::vector<TColor> colors_;
     std::vector<std::string> labels_;  // an empty text is an absent label
+    unsigned long labelsVersion_ = 0;
 
 private:
     bool active_ = true;
