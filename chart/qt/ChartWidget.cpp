@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "chart/qt/QtCanvas.h"
 
 namespace zyn::chart {
@@ -58,7 +60,7 @@ TChartWidget::TChartWidget(QWidget* parent) : QWidget(parent) {
         else
             update();
     };
-    chart_->OnRubberBandChanged = [this] { update(); };
+    chart_->OnRubberBandChanged = [this] { update(RubberBandRegion(chart_->ZoomDrag)); };
     chart_->OnCursorChange = [this](TCursor c) {
         if (c == crDefault)
             unsetCursor();
@@ -70,6 +72,13 @@ TChartWidget::TChartWidget(QWidget* parent) : QWidget(parent) {
 }
 
 TChartWidget::~TChartWidget() = default;
+
+QRegion TChartWidget::RubberBandRegion(const TZoomPanningRecord& drag) {
+    const QRect outer(QPoint(std::min(drag.X0, drag.X1), std::min(drag.Y0, drag.Y1)),
+                      QPoint(std::max(drag.X0, drag.X1), std::max(drag.Y0, drag.Y1)));
+    // Two pixels on every side cover the outline whichever edge convention drew it.
+    return QRegion(outer).subtracted(QRegion(outer.adjusted(2, 2, -2, -2)));
+}
 
 void TChartWidget::paintEvent(QPaintEvent*) {
     // A move to a screen with another pixel ratio renders the buffer anew at that ratio.

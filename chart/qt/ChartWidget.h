@@ -1,4 +1,5 @@
 #pragma once
+#include <QRegion>
 #include <QWidget>
 #include <memory>
 
@@ -18,6 +19,10 @@ public:
 
     TChart& Chart() { return *chart_; }
     TQtCanvas& QtCanvas() { return *canvas_; }
+
+    // The pixels the outline of a zoom drag's band can cover: all a band change needs to
+    // present again.
+    static QRegion RubberBandRegion(const TZoomPanningRecord& drag);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QTest>
 
 #include <cstdlib>
@@ -216,15 +218,45 @@ TEST(ChartWidget, ALostReleaseEndsTheDragWithoutZooming) {
     EXPECT_FALSE(c.IsZoomed);
 }
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives and keeps the region they asked for.
 class TPaintCounter : public QObject {
 public:
     int Paints = 0;
+    QRegion Painted;
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++Paints;
+        if (e->type() == QEvent::Paint) {
+            ++Paints;
+            Painted += static_cast<QPaintEvent*>(e)->region();
+        }
         return false;
     }
 };
+
+TEST(ChartWidget, ABandMovePresentsOnlyTheOutlines) {
+    TShownWidget t;
+    TChart& c = t.C();
+    const QPoint a = t.In(80, 40), b = t.In(300, 200), d = t.In(250, 230);
+    QTest::mousePress(&t.w, Qt::LeftButton, Qt::NoModifier, a);
+    QTest::mouseMove(&t.w, b);
+    QApplication::processEvents();
+    TPaintCounter counter;
+    t.w.installEventFilter(&counter);
+    const long frames = c.FramesDrawn;
+    QTest::mouseMove(&t.w, d);
+    QApplication::processEvents();
+    t.w.removeEventFilter(&counter);
+    EXPECT_EQ(c.FramesDrawn, frames);
+    ASSERT_GE(counter.Paints, 1);
+    for (QPoint p : {QPoint(a.x(), a.y() + 50), QPoint(a.x() + 60, a.y()), QPoint(b.x() - 1, a.y() + 70),
+                     QPoint(a.x() + 90, b.y() - 1), QPoint(d.x() - 1, a.y() + 100), QPoint(a.x() + 30, d.y() - 1)})
+        EXPECT_TRUE(counter.Painted.contains(p)) << p.x() << "," << p.y();
+    EXPECT_FALSE(counter.Painted.contains(QPoint(a.x() + 100, a.y() + 100)));  // inside the band
+    EXPECT_FALSE(counter.Painted.contains(QPoint(5, 5)));
+    // What the window shows is the buffer with the band.
+    const QImage shown = t.w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, Copy(t.w.QtCanvas()).convertToFormat(QImage::Format_RGB32));
+    QTest::mouseRelease(&t.w, Qt::LeftButton, Qt::NoModifier, a);
+}
 
 TEST(ChartWidget, AnimatedZoomShowsEveryStepBeforeTheReleaseReturns) {
     TShownWidget t;
