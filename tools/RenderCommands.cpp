@@ -120,9 +120,15 @@ std::string DefaultTitle(const std::string& file) {
     return name;
 }
 
+// The platform's chatter would mix with the tool's own output; only errors get through.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << message.toStdString() << "\n";
+}
+
 // The application object the QPainter canvas and fonts need; no window is opened.
 std::unique_ptr<QGuiApplication> MakeApplication(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietMessages);
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
@@ -132,15 +138,19 @@ struct TRendered {
     app::TChart1Series Series;
 };
 
-// The viewer's Chart1 for the file's records, after a first frame and the drags.
-int Render(const TRenderOptions& o, TRendered& out) {
-    RecordList records;
+// Reads the file as the viewer loads it; a failure prints the error box's text.
+bool ReadRecords(const std::string& file, RecordList& records) {
     try {
-        ReadDataFile(o.File, records);
+        ReadDataFile(file, records);
+        return true;
     } catch (const std::exception& e) {
         std::cerr << ErrorBoxText(e.what()) << "\n";
-        return 1;
+        return false;
     }
+}
+
+// The viewer's Chart1 for the records, after a first frame and the drags.
+void Render(const TRenderOptions& o, const RecordList& records, TRendered& out) {
     auto canvas = std::make_unique<TQtCanvas>();
     out.Canvas = canvas.get();
     out.Chart = std::make_unique<TChart>(std::move(canvas));
@@ -157,7 +167,6 @@ int Render(const TRenderOptions& o, TRendered& out) {
         chart.MouseUp(d.Button, 0, d.X1, d.Y1);
         chart.DrawChart(frame);
     }
-    return 0;
 }
 
 void Number(std::ostream& os, double v) {
@@ -276,9 +285,11 @@ int RunPng(int argc, char** argv) {
         Usage(true);
         return 2;
     }
+    RecordList records;
+    if (!ReadRecords(o.File, records)) return 1;
     auto app = MakeApplication(argc, argv);
     TRendered r;
-    if (int rc = Render(o, r); rc != 0) return rc;
+    Render(o, records, r);
     if (!r.Canvas->Image().save(QString::fromStdString(o.Out), "PNG")) {
         std::cerr << "cannot write " << o.Out << "\n";
         return 1;
@@ -292,9 +303,11 @@ int RunLayout(int argc, char** argv) {
         Usage(false);
         return 2;
     }
+    RecordList records;
+    if (!ReadRecords(o.File, records)) return 1;
     auto app = MakeApplication(argc, argv);
     TRendered r;
-    if (int rc = Render(o, r); rc != 0) return rc;
+    Render(o, records, r);
     WriteLayout(std::cout, r, o);
     return 0;
 }
