@@ -36,6 +36,8 @@ public:
     bool ReadLine(std::string_view& line);
     bool AtEnd() const;
     void Close();
+    // Size of the file (or of the bytes) in bytes, as known when it was opened.
+    std::size_t ByteSize() const;
 
 private:
     friend std::string_view ReadFieldView(DataFile& file, std::string_view kind);
