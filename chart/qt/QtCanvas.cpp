@@ -1,5 +1,7 @@
 #include "chart/qt/QtCanvas.h"
 
+#include <cwchar>
+
 #include <QGuiApplication>
 #include <QPalette>
 #include <QPolygon>
@@ -234,6 +236,17 @@ TQtCanvas::TFontEntry& TQtCanvas::CurrentFont() {
 // Solid spans of logical pixels. On the frame image at a whole pixel ratio, in copy mode, they
 // are written straight into its rows: most of a chart is such spans, and the painter's
 // per-call cost would dominate them.
+// Long runs go through the C library's vectorised wide-character fill (wchar_t is a 32-bit
+// pixel here); short ones are cheaper as a plain loop.
+static void FillPixels(QRgb* row, int n, QRgb rgb) {
+    static_assert(sizeof(wchar_t) == sizeof(QRgb));
+    if (n >= 16) {
+        std::wmemset(reinterpret_cast<wchar_t*>(row), static_cast<wchar_t>(rgb), static_cast<size_t>(n));
+        return;
+    }
+    for (int i = 0; i < n; ++i) row[i] = rgb;
+}
+
 void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color) {
     if (FScale > 0 && FComposition == QPainter::CompositionMode_SourceOver) {
         x0 = std::max(x0, FVisible.left());
@@ -242,9 +255,10 @@ void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& col
         y1 = std::min(y1, FVisible.bottom());
         if (x1 < x0 || y1 < y0) return;
         const int s = FScale;
+        const int n = (x1 + 1 - x0) * s;
         for (int y = y0 * s, ye = (y1 + 1) * s; y < ye; ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride);
-            std::fill(row + x0 * s, row + (x1 + 1) * s, rgb);
+            QRgb* row = reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride) + x0 * s;
+            FillPixels(row, n, rgb);
         }
         return;
     }
