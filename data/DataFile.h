@@ -10,7 +10,7 @@ namespace zyn {
 // Line reader over a data file with the file's line rules: a line ends at CR (a LF right
 // after it belongs to the line end), at a lone LF, and Ctrl-Z or the physical end ends the
 // readable text, after which every line read is empty and AtEnd() is true.
-// Opening maps the platform error to the run-time I/O messages (RaiseIoError).
+// Opening (and a failing read) maps the platform error to the run-time I/O messages (RaiseIoError).
 // The file is closed by the destructor (and by Close()).
 // The file is streamed through a bounded buffer; only a line longer than the buffer makes it
 // grow (to that line's length), so memory stays independent of the file size.
