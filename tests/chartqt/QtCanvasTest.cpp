@@ -11,26 +11,16 @@
 #include <string>
 #include <utility>
 
+#include "TestApplication.h"
 #include "chart/qt/QtCanvas.h"
 
 namespace zyn::chart {
 namespace {
 
-// The application object the canvas needs for fonts and the palette; another test source
-// of this executable may already have made one.
+// The application object the canvas needs for fonts and the palette.
 class TQtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        if (!QCoreApplication::instance()) application_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "test_chartqt";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> application_;
+    void SetUp() override { test::EnsureApplication(); }
 };
 
 [[maybe_unused]] ::testing::Environment* const environment =

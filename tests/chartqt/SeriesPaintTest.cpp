@@ -9,23 +9,11 @@
 #include "chart/CandleSeries.h"
 #include "chart/Chart.h"
 #include "chart/LineSeries.h"
+#include "TestApplication.h"
 #include "chart/qt/QtCanvas.h"
 
 namespace zyn::chart {
 namespace {
-
-// The canvas needs an application object; another test source of this executable may have
-// made one already.
-void EnsureApplication() {
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "test_chartqt";
-    static char* argv[] = {name, nullptr};
-    // Kept for the whole run: tearing it down at exit would outlive the test's Qt objects.
-    static QApplication* application = new QApplication(argc, argv);
-    (void)application;
-}
 
 QRgb Px(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
 
@@ -34,7 +22,7 @@ constexpr QRgb White = 0xFFFFFFFF, Black = 0xFF000000, Green = 0xFF008000, Red =
 // A rising and a falling candle in the viewer's colours and a two-point stair line on a
 // 600 × 400 plot whose axes show 0 … 600 and 0 … 400 (value v at row 400 − v).
 TEST(SeriesPaintTest, CandlesAndStairsReachThePixels) {
-    EnsureApplication();
+    test::EnsureApplication();
     TChart chart(std::make_unique<TQtCanvas>());
     chart.SetBounds(600, 400);
     chart.SetColor(clWhite);
