@@ -364,6 +364,17 @@ struct DataFile::Impl {
         scan = ScanLine(line, element);
         return true;
     }
+
+    // ReadField for an element marker.
+    std::string_view ReadCell(const Pattern& element) {
+        LineScan scan;
+        while (ScanNextLine(element, scan)) {
+            if (scan.kind == LineKind::Boundary) return {};
+            if (scan.kind == LineKind::Cell) return scan.text;
+        }
+        // The end of the readable text ends the block like a boundary line.
+        return {};
+    }
 #endif
 
     [[gnu::noinline]] bool ReadLineSlow(std::string_view& line) {
@@ -466,27 +477,10 @@ std::string_view ReadFieldView(DataFile& file, std::string_view kind) {
     std::string_view line;
 #if defined(__SSE2__)
     if (kind.size() <= 13) {
-        static const Pattern text = MakePattern("<x:Text");
-        static const Pattern number = MakePattern("<x:Number");
-        Pattern other{};
-        const Pattern* element = &other;
-        if (kind == "Text") {
-            element = &text;
-        } else if (kind == "Number") {
-            element = &number;
-        } else {
-            char marker[16];
-            std::memcpy(marker, "<x:", 3);
-            std::memcpy(marker + 3, kind.data(), kind.size());
-            other = MakePattern(std::string_view(marker, kind.size() + 3));
-        }
-        LineScan scan;
-        while (file.impl_->ScanNextLine(*element, scan)) {
-            if (scan.kind == LineKind::Boundary) return {};
-            if (scan.kind == LineKind::Cell) return scan.text;
-        }
-        // The end of the readable text ends the block like a boundary line.
-        return {};
+        char marker[16];
+        std::memcpy(marker, "<x:", 3);
+        std::memcpy(marker + 3, kind.data(), kind.size());
+        return file.impl_->ReadCell(MakePattern(std::string_view(marker, kind.size() + 3)));
     }
 #endif
     const std::string element = "<x:" + std::string(kind);
@@ -512,8 +506,6 @@ constexpr int kConversionOrder[14] = {0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 16, 17,
 }  // namespace
 
 bool ReadRecord(DataFile& file, RecordList& records) {
-    static constexpr std::string_view kText = "Text";
-    static constexpr std::string_view kNumber = "Number";
     // Each cell is converted as soon as it is read, so nothing is copied. A failing cell keeps
     // its text; once all twenty cells are read, the first failure in conversion order is raised
     // with the message BuildRecord would give.
@@ -521,8 +513,16 @@ bool ReadRecord(DataFile& file, RecordList& records) {
     std::int32_t trends[20];
     unsigned failedMask = 0;
     std::unique_ptr<std::array<std::string, 20>> failedText;  // only made when a cell fails
+#if defined(__SSE2__)
+    static const Pattern textElement = MakePattern("<x:Text");
+    static const Pattern numberElement = MakePattern("<x:Number");
+    DataFile::Impl& impl = *file.impl_;
+    auto readField = [&impl](bool text) { return impl.ReadCell(text ? textElement : numberElement); };
+#else
+    auto readField = [&file](bool text) { return ReadFieldView(file, text ? "Text" : "Number"); };
+#endif
     for (int i = 0; i < 20; ++i) {
-        const std::string_view text = ReadFieldView(file, kIsText[i] ? kText : kNumber);
+        const std::string_view text = readField(kIsText[i]);
         bool ok = true;
         if (i == 0) {
             if (text.empty()) return false;

@@ -41,6 +41,7 @@ public:
 
 private:
     friend std::string_view ReadFieldView(DataFile& file, std::string_view kind);
+    friend bool ReadRecord(DataFile& file, RecordList& records);
     struct Impl;
     Impl* impl_;
 };
