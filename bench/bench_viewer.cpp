@@ -12,7 +12,7 @@
 // itself never links them. The closing table divides our times by theirs.
 //
 // Options besides Google Benchmark's: --zyn_days=2600,15000 picks the day counts;
-// --zyn_repetitions=5 sets how often each benchmark runs (the table takes the median);
+// --zyn_repetitions=3 sets how often each benchmark runs (the table takes the median);
 // --zyn_images=DIR writes each contender's frame as PNG for a visual check.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -68,7 +68,7 @@ constexpr bool kProjection = true;
 
 std::vector<int> gDays = {2600, 15000, 100000};
 std::string gImageDir;
-int gRepetitions = 5;
+int gRepetitions = 3;
 std::map<int, std::string> gFiles;          // day count -> data file
 std::map<int, zyn::RecordList> gRecords;    // day count -> records read from it
 
@@ -90,20 +90,7 @@ void SaveImage(const QImage& image, const std::string& who, int days) {
     if (!image.save(QString::fromStdString(path))) std::fprintf(stderr, "cannot write %s\n", path.c_str());
 }
 
-// Price extent over every series on the price axis, as an automatic axis takes it.
-void PriceExtent(const zyn::RecordList& records, double& lo, double& hi) {
-    lo = INFINITY;
-    hi = -INFINITY;
-    for (const zyn::DailyRecord& r : records) {
-        for (double v : {r.Open, r.High, r.Low, r.Close, r.Midpoint, r.RangeHigh, r.RangeLow, r.Pivot, r.R1, r.R2,
-                         r.R3, r.S1, r.S2, r.S3}) {
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-    }
-    if (!(lo <= hi)) lo = hi = 0;
-}
-
+#if defined(ZYN_BENCH_QCUSTOMPLOT) || defined(ZYN_BENCH_QTCHARTS)
 // The record whose levels stand at day position k; null where there is none.
 const zyn::DailyRecord* LevelRecord(const zyn::RecordList& records, int k) {
     const int n = static_cast<int>(records.size());
@@ -114,6 +101,7 @@ const zyn::DailyRecord* LevelRecord(const zyn::RecordList& records, int k) {
 QString DateText(double day) {
     return QDate(1899, 12, 30).addDays(static_cast<qint64>(day)).toString(QStringLiteral("dd.MM.yyyy"));
 }
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // Ours
@@ -348,6 +336,20 @@ void BM_Qcp_Repaint(benchmark::State& state, int days) {
 // the falling colour's outline, which shows where bars are narrower than three pixels.
 
 #ifdef ZYN_BENCH_QTCHARTS
+
+// Price extent over every series on the price axis, as an automatic axis takes it.
+void PriceExtent(const zyn::RecordList& records, double& lo, double& hi) {
+    lo = INFINITY;
+    hi = -INFINITY;
+    for (const zyn::DailyRecord& r : records) {
+        for (double v : {r.Open, r.High, r.Low, r.Close, r.Midpoint, r.RangeHigh, r.RangeLow, r.Pivot, r.R1, r.R2,
+                         r.R3, r.S1, r.S2, r.S3}) {
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+    }
+    if (!(lo <= hi)) lo = hi = 0;
+}
 
 struct TQtCharts {
     QGraphicsScene Scene;
