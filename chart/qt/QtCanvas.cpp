@@ -248,7 +248,8 @@ static void FillPixels(QRgb* row, int n, QRgb rgb) {
 }
 
 void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color) {
-    if (FScale > 0 && FComposition == QPainter::CompositionMode_SourceOver) {
+    const bool inverting = FComposition == QPainter::RasterOp_NotSourceXorDestination;
+    if (FScale > 0 && (inverting || FComposition == QPainter::CompositionMode_SourceOver)) {
         x0 = std::max(x0, FVisible.left());
         y0 = std::max(y0, FVisible.top());
         x1 = std::min(x1, FVisible.right());
@@ -258,7 +259,12 @@ void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& col
         const int n = (x1 + 1 - x0) * s;
         for (int y = y0 * s, ye = (y1 + 1) * s; y < ye; ++y) {
             QRgb* row = reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride) + x0 * s;
-            FillPixels(row, n, rgb);
+            if (inverting) {
+                // Not (source xor destination), written in place: drawing it twice restores.
+                for (int i = 0; i < n; ++i) row[i] = ~(rgb ^ row[i]) | 0xFF000000u;
+            } else {
+                FillPixels(row, n, rgb);
+            }
         }
         return;
     }
