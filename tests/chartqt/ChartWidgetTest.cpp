@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "TestApplication.h"
 #include "chart/BarSeries.h"
 #include "chart/LineSeries.h"
 #include "chart/qt/ChartWidget.h"
@@ -19,21 +20,10 @@
 namespace zyn::chart {
 namespace {
 
-// The application object the widgets need; another test source of this executable may
-// already have made one.
+// The application object the widgets need.
 class TWidgetEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        if (!QCoreApplication::instance()) application_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "test_chartqt";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> application_;
+    void SetUp() override { test::EnsureApplication(); }
 };
 
 [[maybe_unused]] ::testing::Environment* const environment =
