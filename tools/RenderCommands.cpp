@@ -277,39 +277,37 @@ void WriteLayout(std::ostream& os, TRendered& r, const TRenderOptions& o) {
     os << "\n  ]\n}\n";
 }
 
+// Parses, reads and renders; then hands the frame to the command's output.
+template <class Output>
+int RunRenderCommand(int argc, char** argv, bool png, Output output) {
+    TRenderOptions o;
+    if (!ParseOptions(argc, argv, png, o)) {
+        Usage(png);
+        return 2;
+    }
+    RecordList records;
+    if (!ReadRecords(o.File, records)) return 1;
+    auto app = MakeApplication(argc, argv);
+    TRendered r;
+    Render(o, records, r);
+    return output(o, r);
+}
+
 }  // namespace
 
 int RunPng(int argc, char** argv) {
-    TRenderOptions o;
-    if (!ParseOptions(argc, argv, true, o)) {
-        Usage(true);
-        return 2;
-    }
-    RecordList records;
-    if (!ReadRecords(o.File, records)) return 1;
-    auto app = MakeApplication(argc, argv);
-    TRendered r;
-    Render(o, records, r);
-    if (!r.Canvas->Image().save(QString::fromStdString(o.Out), "PNG")) {
+    return RunRenderCommand(argc, argv, true, [](const TRenderOptions& o, TRendered& r) {
+        if (r.Canvas->Image().save(QString::fromStdString(o.Out), "PNG")) return 0;
         std::cerr << "cannot write " << o.Out << "\n";
         return 1;
-    }
-    return 0;
+    });
 }
 
 int RunLayout(int argc, char** argv) {
-    TRenderOptions o;
-    if (!ParseOptions(argc, argv, false, o)) {
-        Usage(false);
-        return 2;
-    }
-    RecordList records;
-    if (!ReadRecords(o.File, records)) return 1;
-    auto app = MakeApplication(argc, argv);
-    TRendered r;
-    Render(o, records, r);
-    WriteLayout(std::cout, r, o);
-    return 0;
+    return RunRenderCommand(argc, argv, false, [](const TRenderOptions& o, TRendered& r) {
+        WriteLayout(std::cout, r, o);
+        return 0;
+    });
 }
 
 }  // namespace zyn::tools
