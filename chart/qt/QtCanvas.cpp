@@ -352,7 +352,16 @@ void TQtCanvas::ThinLine(int x0, int y0, int x1, int y1) {
         const std::int64_t v = n0 + ns * ((2 * k * ad + n) / (2 * n));
         return int(std::clamp<std::int64_t>(v, -(std::int64_t(1) << 30), std::int64_t(1) << 30));
     };
-    auto onAt = [&](std::int64_t k) { return !FDash || FDash[(startDash + k) % FDashPeriod]; };
+    // The style position and, on straight lines, the minor coordinate advance without a
+    // division per pixel: dotted grid lines are walked thousands of pixels a frame.
+    int dashIndex = FDash ? int((startDash + kLo) % FDashPeriod) : 0;
+    auto nextOn = [&] {
+        if (!FDash) return true;
+        const bool on = FDash[dashIndex];
+        if (++dashIndex == FDashPeriod) dashIndex = 0;
+        return on;
+    };
+    const bool straight = ad == 0;
     auto flush = [&](std::int64_t kFirst, std::int64_t kLast, int minor, bool on) {
         const int a = m0 + ms * int(kFirst), b = m0 + ms * int(kLast);
         if (xMajor)
@@ -363,10 +372,10 @@ void TQtCanvas::ThinLine(int x0, int y0, int x1, int y1) {
 
     std::int64_t runStart = kLo;
     int runMinor = minorAt(kLo);
-    bool runOn = onAt(kLo);
+    bool runOn = nextOn();
     for (std::int64_t k = kLo + 1; k <= kHi; ++k) {
-        const int minor = minorAt(k);
-        const bool on = onAt(k);
+        const int minor = straight ? runMinor : minorAt(k);
+        const bool on = nextOn();
         if (minor != runMinor || on != runOn) {
             flush(runStart, k - 1, runMinor, runOn);
             runStart = k;
