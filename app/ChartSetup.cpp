@@ -13,7 +13,7 @@ namespace {
 enum class TKind { Candle, Line, Bar };
 
 // Chart1's series, read top to bottom in series (and drawing) order.
-struct TSeriesSpec {
+struct TSeriesRow {
     TKind Kind;
     const char* Name;
     const char* Title;
@@ -31,7 +31,7 @@ constexpr TSeriesPointerStyle kCircle = TSeriesPointerStyle::psCircle;
 constexpr TVertAxis kRight = TVertAxis::aRightAxis;
 constexpr TVertAxis kLeft = TVertAxis::aLeftAxis;
 
-constexpr std::array<TSeriesSpec, 14> kSeries{{
+constexpr std::array<TSeriesRow, 14> kSeries{{
     // kind          name                title        axis    colour     pointer        style   size stairs pen
     {TKind::Candle, "SeriesKurse",      "Kurse",     kRight, clRed,     true,          kRect,   4, false, 1},
     {TKind::Line,   "SeriesMidPoint",   "Midpoint",  kRight, clMaroon,  true,          kCircle, 2, false, 1},
@@ -57,9 +57,9 @@ constexpr int kCandlePenWidth = 3;
 constexpr std::array<std::string_view, 10> kCurrencyPairs{"AUDJPY", "AUDUSD", "GBPJPY", "GBPCHF", "GBPUSD",
                                                           "EURGBP", "EURJPY", "EURUSD", "USDCHF", "USDJPY"};
 
-std::unique_ptr<TChartSeries> MakeSeries(const TSeriesSpec& spec) {
+std::unique_ptr<TChartSeries> MakeSeries(const TSeriesRow& row) {
     std::unique_ptr<TChartSeries> series;
-    switch (spec.Kind) {
+    switch (row.Kind) {
         case TKind::Candle: {
             auto candle = std::make_unique<TCandleSeries>();
             candle->SetCandleWidth(kCandleWidth);
@@ -71,29 +71,29 @@ std::unique_ptr<TChartSeries> MakeSeries(const TSeriesSpec& spec) {
         }
         case TKind::Line: {
             auto line = std::make_unique<TLineSeries>();
-            line->Pointer.SetVisible(spec.PointerVisible);
-            line->Pointer.SetStyle(spec.PointerStyle);
-            line->Pointer.SetHorizSize(spec.PointerSize);
-            line->Pointer.SetVertSize(spec.PointerSize);
+            line->Pointer.SetVisible(row.PointerVisible);
+            line->Pointer.SetStyle(row.PointerStyle);
+            line->Pointer.SetHorizSize(row.PointerSize);
+            line->Pointer.SetVertSize(row.PointerSize);
             line->Pointer.SetInflateMargins(true);
-            line->SetStairs(spec.Stairs);
-            line->LinePen.Width = spec.LinePenWidth;
-            line->Pointer.Pen.Width = spec.LinePenWidth;
+            line->SetStairs(row.Stairs);
+            line->LinePen.Width = row.LinePenWidth;
+            line->Pointer.Pen.Width = row.LinePenWidth;
             series = std::move(line);
             break;
         }
         case TKind::Bar: series = std::make_unique<TBarSeries>(); break;
     }
-    series->Name = spec.Name;
-    series->SetTitle(spec.Title);
-    series->SetVertAxis(spec.Axis);
+    series->Name = row.Name;
+    series->SetTitle(row.Title);
+    series->SetVertAxis(row.Axis);
     series->SetHorizAxis(THorizAxis::aBottomAxis);
-    series->SetSeriesColor(spec.Color);
+    series->SetSeriesColor(row.Color);
     series->MarksVisible = false;
     // Every multiplier stays 1; x lists ascending, y lists unordered.
     series->XValues().Order = TChartListOrder::loAscending;
     series->YValues().Order = TChartListOrder::loNone;
-    if (spec.Kind == TKind::Line) {
+    if (row.Kind == TKind::Line) {
         series->XValues().Name = "X";
         series->YValues().Name = "Y";
     }
