@@ -10,7 +10,7 @@ PKGS=(
   fonts-liberation
   xvfb xauth
   python3
-  clang
+  clang libclang-rt-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do
