@@ -268,18 +268,10 @@ void TChartSeries::ResolveAxes() {
     }
 }
 
-void TChartSeries::SetParentChart(TCustomAxisPanel* chart) {
-    if (chart == parentChart_) return;
-    std::unique_ptr<TChartSeries> self;
-    if (parentChart_) self = parentChart_->RemoveSeries(*this);
-    parentChart_ = nullptr;
-    if (chart) {
-        if (!self) self.reset(this);
-        chart->AddSeries(std::move(self));
-    } else {
-        (void)self.release();  // the caller owns a series that belongs to no chart
-    }
-    ResolveAxes();
+void TChartSeries::SetParentChart(TCustomAxisPanel& chart) {
+    if (&chart == parentChart_ || !parentChart_) return;
+    std::unique_ptr<TChartSeries> self = parentChart_->RemoveSeries(*this);
+    if (self) chart.AddSeries(std::move(self));
 }
 
 bool TChartSeries::UsesAxis(const TCustomChartAxis* axis) const {

@@ -170,8 +170,9 @@ public:
     TCursor Cursor = crDefault;
 
     TCustomAxisPanel* ParentChart() const { return parentChart_; }
-    // Moves the series from its old chart's list to the new chart's list.
-    void SetParentChart(TCustomAxisPanel* chart);
+    // Moves the series, and the chart's ownership of it, from its chart's list to another
+    // chart's list. A series that belongs to no chart joins one with AddSeries.
+    void SetParentChart(TCustomAxisPanel& chart);
 
     // Events.
     std::function<bool(TChartSeries&)> OnBeforeAdd;

@@ -504,3 +504,22 @@ TEST(Axis, LabelStepMeasuresTheLeftBand) {
 
 }  // namespace
 }  // namespace zyn::chart
+
+namespace zyn::chart {
+namespace {
+
+TEST(ChartPanel, SeriesMovesBetweenCharts) {
+    test::TRecordedChart a, b;
+    auto& s = a.chart.Add(std::make_unique<test::TPlainSeries>());
+    s.SetVertAxis(TVertAxis::aRightAxis);
+    s.AddPoint(1, 2);
+    s.SetParentChart(b.chart);
+    EXPECT_EQ(a.chart.SeriesCount(), 0);
+    ASSERT_EQ(b.chart.SeriesCount(), 1);
+    EXPECT_EQ(s.ParentChart(), &b.chart);
+    EXPECT_EQ(s.GetVertAxis(), &b.chart.RightAxis());  // axes resolved against the new chart
+    EXPECT_EQ(b.chart.HighestY(b.chart.RightAxis()), 2);
+}
+
+}  // namespace
+}  // namespace zyn::chart
