@@ -89,6 +89,34 @@ bool MatchesAt(const char* p, std::size_t pos, std::size_t n, const Pattern& pat
     return (eq & pattern.mask) == pattern.mask;
 }
 
+// What one pass over a line's 16-byte blocks learns for cutting out a cell: the first '<', the
+// first '>', the first '<' after that '>', and whether an element pattern starts at some '<'.
+struct ElementMarks {
+    static constexpr std::size_t npos = std::string_view::npos;
+    bool cell = false;
+    std::size_t firstLt = npos, firstGt = npos, ltAfterGt = npos;
+
+    // ltMask and gtMask hold the '<' and '>' of the block at off, already cut to the line.
+    void Note(const char* p, std::size_t off, std::size_t n, const Pattern& element, unsigned ltMask, unsigned gtMask) {
+        for (unsigned m = ltMask; !cell && m != 0; m &= m - 1)
+            cell = MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(m)), n, element);
+        if (firstLt == npos && ltMask != 0) firstLt = off + static_cast<std::size_t>(__builtin_ctz(ltMask));
+        if (firstGt == npos && gtMask != 0) firstGt = off + static_cast<std::size_t>(__builtin_ctz(gtMask));
+        if (firstGt != npos && ltAfterGt == npos) {
+            unsigned m = ltMask;
+            if (firstGt >= off) m &= ~((2u << (firstGt - off)) - 1u);  // only '<' after the '>'
+            if (m != 0) ltAfterGt = off + static_cast<std::size_t>(__builtin_ctz(m));
+        }
+    }
+
+    // The cell's text as ExtractElementText cuts it from a line of n characters at p.
+    std::string_view Text(const char* p, std::size_t n) const {
+        const std::size_t start = firstGt == npos ? 0 : firstGt + 1;
+        const std::size_t stop = firstGt == npos ? firstLt : ltAfterGt;
+        return std::string_view(p + start, (stop == npos ? n : stop) - start);
+    }
+};
+
 // One pass over a line for ReadField: a block boundary (the line holds "SupBook", whatever else
 // it holds), a cell of the wanted kind (it holds the element marker "<x:" + kind, and its text is
 // cut out as ExtractElementText does), or anything else.
@@ -101,11 +129,7 @@ LineScan ScanLine(std::string_view line, const Pattern& element) {
     const __m128i esses = _mm_set1_epi8('S');
     const __m128i opens = _mm_set1_epi8('<');
     const __m128i closes = _mm_set1_epi8('>');
-    constexpr std::size_t npos = std::string_view::npos;
-    bool cell = false;
-    std::size_t firstGt = npos;
-    std::size_t firstLt = npos;
-    std::size_t ltAfterGt = npos;
+    ElementMarks marks;
     for (std::size_t off = 0; off < n; off += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + off));
         unsigned sMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, esses)));
@@ -120,21 +144,10 @@ LineScan ScanLine(std::string_view line, const Pattern& element) {
         for (; sMask != 0; sMask &= sMask - 1) {
             if (MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(sMask)), n, boundary)) return {LineKind::Boundary, {}};
         }
-        for (unsigned m = ltMask; !cell && m != 0; m &= m - 1) {
-            cell = MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(m)), n, element);
-        }
-        if (firstLt == npos && ltMask != 0) firstLt = off + static_cast<std::size_t>(__builtin_ctz(ltMask));
-        if (firstGt == npos && gtMask != 0) firstGt = off + static_cast<std::size_t>(__builtin_ctz(gtMask));
-        if (firstGt != npos && ltAfterGt == npos) {
-            unsigned m = ltMask;
-            if (firstGt >= off) m &= ~((2u << (firstGt - off)) - 1u);  // only '<' after the '>'
-            if (m != 0) ltAfterGt = off + static_cast<std::size_t>(__builtin_ctz(m));
-        }
+        marks.Note(p, off, n, element, ltMask, gtMask);
     }
-    if (!cell) return {};
-    const std::size_t start = firstGt == npos ? 0 : firstGt + 1;
-    const std::size_t stop = firstGt == npos ? firstLt : ltAfterGt;
-    return {LineKind::Cell, std::string_view(p + start, (stop == npos ? n : stop) - start)};
+    if (!marks.cell) return {};
+    return {LineKind::Cell, marks.Text(p, n)};
 }
 #endif
 
@@ -300,11 +313,8 @@ struct DataFile::Impl {
                 const __m128i esses = _mm_set1_epi8('S');
                 const __m128i opens = _mm_set1_epi8('<');
                 const __m128i closes = _mm_set1_epi8('>');
-                bool cell = false;
+                ElementMarks marks;
                 bool isBoundary = false;
-                std::size_t firstGt = npos;
-                std::size_t firstLt = npos;
-                std::size_t ltAfterGt = npos;
                 for (std::size_t off = 0; off < avail; off += 16) {
                     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + off));
                     unsigned term = static_cast<unsigned>(_mm_movemask_epi8(
@@ -328,16 +338,7 @@ struct DataFile::Impl {
                     if (!isBoundary) {
                         const unsigned ltMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, opens))) & inLine;
                         const unsigned gtMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, closes))) & inLine;
-                        for (unsigned m = ltMask; !cell && m != 0; m &= m - 1) {
-                            cell = MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(m)), npos, element);
-                        }
-                        if (firstLt == npos && ltMask != 0) firstLt = off + static_cast<std::size_t>(__builtin_ctz(ltMask));
-                        if (firstGt == npos && gtMask != 0) firstGt = off + static_cast<std::size_t>(__builtin_ctz(gtMask));
-                        if (firstGt != npos && ltAfterGt == npos) {
-                            unsigned m = ltMask;
-                            if (firstGt >= off) m &= ~((2u << (firstGt - off)) - 1u);  // only '<' after the '>'
-                            if (m != 0) ltAfterGt = off + static_cast<std::size_t>(__builtin_ctz(m));
-                        }
+                        marks.Note(p, off, npos, element, ltMask, gtMask);
                     }
                     if (term != 0) {
                         const std::size_t n = off + static_cast<std::size_t>(__builtin_ctz(term));
@@ -347,10 +348,8 @@ struct DataFile::Impl {
                         if (endChar == kCtrlZ) textEnded = true;
                         if (isBoundary) {
                             scan = {LineKind::Boundary, {}};
-                        } else if (cell) {
-                            const std::size_t start = firstGt == npos ? 0 : firstGt + 1;
-                            const std::size_t stop = firstGt == npos ? firstLt : ltAfterGt;
-                            scan = {LineKind::Cell, std::string_view(p + start, (stop == npos ? n : stop) - start)};
+                        } else if (marks.cell) {
+                            scan = {LineKind::Cell, marks.Text(p, n)};
                         } else {
                             scan = {};
                         }
