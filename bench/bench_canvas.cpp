@@ -5,6 +5,8 @@
 // 5000 circle pointers and 5000 bars: about 90 000 primitives.
 #include <benchmark/benchmark.h>
 
+#include "BenchSummary.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -205,17 +207,6 @@ void BM_QtCanvasFrame(benchmark::State& state) {
 BENCHMARK(BM_BaselinePlainQPainter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QtCanvasFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("items_per_second");
-            if (it != run.counters.end()) framesPerSecond[run.benchmark_name()] = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> framesPerSecond;
-};
 
 }  // namespace
 
@@ -223,14 +214,14 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    zyn::bench::TSummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const double base = reporter.framesPerSecond["BM_BaselinePlainQPainter"];
+    const double base = reporter.ItemsPerSecond["BM_BaselinePlainQPainter"];
     if (base > 0) {
         std::printf("summary: baseline plain QPainter %.2f ms/frame", 1e3 / base);
-        for (const auto& [name, rate] : reporter.framesPerSecond) {
+        for (const auto& [name, rate] : reporter.ItemsPerSecond) {
             if (name == "BM_BaselinePlainQPainter" || rate <= 0) continue;
             std::printf("; %s %.2f ms/frame (%.2fx baseline time)", name.c_str(), 1e3 / rate, base / rate);
         }

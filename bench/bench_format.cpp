@@ -3,6 +3,8 @@
 // nor knows the patterns). Every paint formats tens of such labels per axis.
 #include <benchmark/benchmark.h>
 
+#include "BenchSummary.h"
+
 #include <cstdio>
 #include <map>
 #include <string>
@@ -77,30 +79,19 @@ BENCHMARK_CAPTURE(BM_FormatFloat, index, "0.#0");
 BENCHMARK_CAPTURE(BM_FormatFloat, default, "#,##0.###");
 BENCHMARK(BM_FormatDateTime);
 
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("items_per_second");
-            if (it != run.counters.end()) itemsPerSecond[run.benchmark_name()] = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> itemsPerSecond;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    zyn::bench::TSummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const double base = reporter.itemsPerSecond["BM_BaselineSnprintf"];
+    const double base = reporter.ItemsPerSecond["BM_BaselineSnprintf"];
     if (base > 0) {
         std::printf("summary: baseline snprintf %.0f ns/label", 1e9 / base);
-        for (const auto& [name, rate] : reporter.itemsPerSecond) {
+        for (const auto& [name, rate] : reporter.ItemsPerSecond) {
             if (name == "BM_BaselineSnprintf" || rate <= 0) continue;
             std::printf("; %s %.0f ns/label (%.2fx baseline time)", name.c_str(), 1e9 / rate, base / rate);
         }

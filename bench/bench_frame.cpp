@@ -2,6 +2,8 @@
 // through the QPainter canvas, against the floor of filling a QImage of that size, in one run.
 #include <benchmark/benchmark.h>
 
+#include "BenchSummary.h"
+
 #include <QGuiApplication>
 #include <QImage>
 
@@ -19,7 +21,6 @@ namespace {
 using namespace zyn::chart;
 
 constexpr int W = 1920, H = 1080;
-std::map<std::string, double> g_nsPerFrame;
 
 void BM_FillFloor(benchmark::State& state) {
     QImage image(W, H, QImage::Format_RGB32);
@@ -45,15 +46,6 @@ void BM_EmptyChartFrame(benchmark::State& state) {
 BENCHMARK(BM_FillFloor)->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 BENCHMARK(BM_EmptyChartFrame)->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 
-// Collects the real time per iteration of each run for the summary line.
-class TSummary : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration) g_nsPerFrame[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
@@ -61,11 +53,11 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    TSummary reporter;
+    zyn::bench::TSummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     double floor = 0, frame = 0;
-    for (const auto& [name, ns] : g_nsPerFrame) {
+    for (const auto& [name, ns] : reporter.RealTime) {
         if (name.rfind("BM_FillFloor", 0) == 0) floor = ns;
         if (name.rfind("BM_EmptyChartFrame", 0) == 0) frame = ns;
     }

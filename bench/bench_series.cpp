@@ -5,6 +5,8 @@
 // 1920 x 1080 image and drawing N one-pixel vertical lines (the candles' wicks) with QPainter.
 #include <benchmark/benchmark.h>
 
+#include "BenchSummary.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -162,17 +164,6 @@ BENCHMARK(BM_FloorFillAndWicks)->Arg(2600)->Arg(15000)->Unit(benchmark::kMillise
 BENCHMARK(BM_ChartFrame)->Arg(2600)->Arg(15000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SeriesOnlyFrame)->Arg(2600)->Arg(15000)->Unit(benchmark::kMillisecond);
 
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("items_per_second");
-            if (it != run.counters.end()) framesPerSecond[run.benchmark_name()] = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> framesPerSecond;
-};
 
 }  // namespace
 
@@ -180,14 +171,14 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    zyn::bench::TSummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     for (const char* n : {"2600", "15000"}) {
-        const double floor = reporter.framesPerSecond[std::string("BM_FloorFillAndWicks/") + n];
-        const double frame = reporter.framesPerSecond[std::string("BM_ChartFrame/") + n];
-        const double series = reporter.framesPerSecond[std::string("BM_SeriesOnlyFrame/") + n];
+        const double floor = reporter.ItemsPerSecond[std::string("BM_FloorFillAndWicks/") + n];
+        const double frame = reporter.ItemsPerSecond[std::string("BM_ChartFrame/") + n];
+        const double series = reporter.ItemsPerSecond[std::string("BM_SeriesOnlyFrame/") + n];
         if (floor > 0 && frame > 0 && series > 0)
             std::printf("summary N=%s: floor %.2f ms; chart frame %.2f ms (%.2fx floor); without axes %.2f ms "
                         "(%.2fx floor)\n",

@@ -460,14 +460,20 @@ void TQtCanvas::Polyline(std::span<const TPoint> points) {
         Segment(points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
 }
 
-void TQtCanvas::Rectangle(int x0, int y0, int x1, int y1) {
+// Orders a shape's bounding box and readies pen and brush; false when nothing would be drawn.
+bool TQtCanvas::BeginBox(int& x0, int& y0, int& x1, int& y1) {
     if (x0 > x1) std::swap(x0, x1);
     if (y0 > y1) std::swap(y0, y1);
-    if (x0 == x1 || y0 == y1) return;
+    if (x0 == x1 || y0 == y1) return false;
     ApplyPen();
     ApplyBrush();
-    if ((!FPenVisible && !FBrushVisible) || !Ready()) return;
+    if ((!FPenVisible && !FBrushVisible) || !Ready()) return false;
     SetComposition(FPenComposition);
+    return true;
+}
+
+void TQtCanvas::Rectangle(int x0, int y0, int x1, int y1) {
+    if (!BeginBox(x0, y0, x1, y1)) return;
     const int L = x0, T = y0, R = x1 - 1, B = y1 - 1;
     if (!FPenVisible) {
         FillSpan(L, T, R, B);
@@ -529,13 +535,7 @@ void TQtCanvas::Polygon(std::span<const TPoint> points) {
 // The outline is the band of Width pixels along its border (centred on it), the rest is
 // filled with the brush; band and fill never overlap. Styled pens outline solid.
 void TQtCanvas::Ellipse(int x0, int y0, int x1, int y1) {
-    if (x0 > x1) std::swap(x0, x1);
-    if (y0 > y1) std::swap(y0, y1);
-    if (x0 == x1 || y0 == y1) return;
-    ApplyPen();
-    ApplyBrush();
-    if ((!FPenVisible && !FBrushVisible) || !Ready()) return;
-    SetComposition(FPenComposition);
+    if (!BeginBox(x0, y0, x1, y1)) return;
 
     const int w = FPenVisible ? std::max(1, FAppliedPen.Width) : 0;
     const int lo = w / 2, hi = w > 0 ? w - 1 - w / 2 : 0;

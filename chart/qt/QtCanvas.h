@@ -116,6 +116,7 @@ private:
     };
 
     bool Ready();
+    bool BeginBox(int& x0, int& y0, int& x1, int& y1);
     void ResetPainterState();
     void ApplyPen();
     void ApplyBrush();
