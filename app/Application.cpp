@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "app/MessageBox.h"
 #include "data/RunError.h"
@@ -11,11 +12,11 @@ namespace zyn {
 
 namespace {
 
-// Carries a handler to the application's dispatch.
+// Carries a handler to the application's dispatch. It holds its own copy, so the event stays
+// sound however long it waits for delivery.
 class THandlerEvent : public QEvent {
 public:
-    explicit THandlerEvent(const std::function<void()>& handler)
-        : QEvent(EventType()), handler_(handler) {}
+    explicit THandlerEvent(std::function<void()> handler) : QEvent(EventType()), handler_(std::move(handler)) {}
 
     static QEvent::Type EventType() {
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -25,7 +26,7 @@ public:
     void Run() const { handler_(); }
 
 private:
-    const std::function<void()>& handler_;
+    const std::function<void()> handler_;
 };
 
 }  // namespace

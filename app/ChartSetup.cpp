@@ -1,6 +1,7 @@
 #include "app/ChartSetup.h"
 
 #include <array>
+#include <optional>
 
 #include "chart/Format.h"
 
@@ -12,6 +13,15 @@ namespace {
 
 enum class TKind { Candle, Line, Bar };
 
+// How a line series draws: its pointer (the point marker) and its line.
+struct TLineLook {
+    bool PointerVisible;
+    TSeriesPointerStyle PointerStyle;
+    int PointerSize;   // HorizSize and VertSize
+    bool Stairs;
+    int LinePenWidth;  // also Pointer.Pen.Width, for the pivot line
+};
+
 // Chart1's series, read top to bottom in series (and drawing) order.
 struct TSeriesRow {
     TKind Kind;
@@ -19,34 +29,35 @@ struct TSeriesRow {
     const char* Title;
     TVertAxis Axis;
     TColor Color;
-    bool PointerVisible;
-    TSeriesPointerStyle PointerStyle;
-    int PointerSize;   // HorizSize and VertSize
-    bool Stairs;
-    int LinePenWidth;  // also Pointer.Pen.Width for the pivot line
+    const char* XValuesName;  // the candle's High, Low and Close lists are its own
+    const char* YValuesName;
+    std::optional<TLineLook> Line;  // line series only
 };
 
 constexpr TSeriesPointerStyle kRect = TSeriesPointerStyle::psRectangle;
 constexpr TSeriesPointerStyle kCircle = TSeriesPointerStyle::psCircle;
 constexpr TVertAxis kRight = TVertAxis::aRightAxis;
 constexpr TVertAxis kLeft = TVertAxis::aLeftAxis;
+// A line without pointer; the hidden pointer keeps the settings it would be shown with.
+constexpr TLineLook kPlain{false, kRect, 4, false, 1};
+constexpr TLineLook kStairs{false, kRect, 4, true, 1};
 
 constexpr std::array<TSeriesRow, 14> kSeries{{
-    // kind          name                title        axis    colour     pointer        style   size stairs pen
-    {TKind::Candle, "SeriesKurse",      "Kurse",     kRight, clRed,     true,          kRect,   4, false, 1},
-    {TKind::Line,   "SeriesMidPoint",   "Midpoint",  kRight, clMaroon,  true,          kCircle, 2, false, 1},
-    {TKind::Line,   "SeriesRangeHigh",  "RangeHigh", kRight, clGreen,   false,         kRect,   4, false, 1},
-    {TKind::Line,   "SeriesRangeLow",   "RangeLow",  kRight, clGreen,   false,         kRect,   4, false, 1},
-    {TKind::Line,   "SeriesR3",         "R3",        kRight, clGreen,   false,         kRect,   4, true,  1},
-    {TKind::Line,   "SeriesR2",         "R2",        kRight, clGreen,   false,         kRect,   4, true,  1},
-    {TKind::Line,   "SeriesR1",         "R1",        kRight, clGreen,   false,         kRect,   4, true,  1},
-    {TKind::Line,   "SeriesPiv",        "Piv",       kRight, clMaroon,  false,         kRect,   4, true,  2},
-    {TKind::Line,   "SeriesS1",         "S1",        kRight, clGreen,   false,         kRect,   4, true,  1},
-    {TKind::Line,   "SeriesS2",         "S2",        kRight, clGreen,   false,         kRect,   4, true,  1},
-    {TKind::Line,   "SeriesS3",         "S3",        kRight, clGreen,   false,         kRect,   4, true,  1},
-    {TKind::Line,   "SeriesZero",       "Zero",      kLeft,  clGray,    false,         kRect,   4, false, 1},
-    {TKind::Bar,    "SeriesZYN_Trend",  "ZYN_Trend", kLeft,  0x408000,  false,         kRect,   4, false, 1},
-    {TKind::Bar,    "SeriesZYN_Summe",  "ZYN_Summe", kLeft,  clRed,     false,         kRect,   4, false, 1},
+    // kind          name                title        axis    colour    x       y       line
+    {TKind::Candle, "SeriesKurse",      "Kurse",     kRight, clRed,    "Date", "Open", std::nullopt},
+    {TKind::Line,   "SeriesMidPoint",   "Midpoint",  kRight, clMaroon, "X",    "Y",    TLineLook{true, kCircle, 2, false, 1}},
+    {TKind::Line,   "SeriesRangeHigh",  "RangeHigh", kRight, clGreen,  "X",    "Y",    kPlain},
+    {TKind::Line,   "SeriesRangeLow",   "RangeLow",  kRight, clGreen,  "X",    "Y",    kPlain},
+    {TKind::Line,   "SeriesR3",         "R3",        kRight, clGreen,  "X",    "Y",    kStairs},
+    {TKind::Line,   "SeriesR2",         "R2",        kRight, clGreen,  "X",    "Y",    kStairs},
+    {TKind::Line,   "SeriesR1",         "R1",        kRight, clGreen,  "X",    "Y",    kStairs},
+    {TKind::Line,   "SeriesPiv",        "Piv",       kRight, clMaroon, "X",    "Y",    TLineLook{false, kRect, 4, true, 2}},
+    {TKind::Line,   "SeriesS1",         "S1",        kRight, clGreen,  "X",    "Y",    kStairs},
+    {TKind::Line,   "SeriesS2",         "S2",        kRight, clGreen,  "X",    "Y",    kStairs},
+    {TKind::Line,   "SeriesS3",         "S3",        kRight, clGreen,  "X",    "Y",    kStairs},
+    {TKind::Line,   "SeriesZero",       "Zero",      kLeft,  clGray,   "X",    "Y",    kPlain},
+    {TKind::Bar,    "SeriesZYN_Trend",  "ZYN_Trend", kLeft,  0x408000, "X",    "Bar",  std::nullopt},
+    {TKind::Bar,    "SeriesZYN_Summe",  "ZYN_Summe", kLeft,  clRed,    "X",    "Bar",  std::nullopt},
 }};
 
 // The candle series' own drawing settings.
@@ -65,20 +76,20 @@ std::unique_ptr<TChartSeries> MakeSeries(const TSeriesRow& row) {
             candle->SetCandleWidth(kCandleWidth);
             candle->SetUpCloseColor(kCandleUpColor);
             candle->Pen().Width = kCandlePenWidth;
-            candle->OpenValues().Name = "Open";
             series = std::move(candle);
             break;
         }
         case TKind::Line: {
+            const TLineLook& look = *row.Line;
             auto line = std::make_unique<TLineSeries>();
-            line->Pointer.SetVisible(row.PointerVisible);
-            line->Pointer.SetStyle(row.PointerStyle);
-            line->Pointer.SetHorizSize(row.PointerSize);
-            line->Pointer.SetVertSize(row.PointerSize);
+            line->Pointer.SetVisible(look.PointerVisible);
+            line->Pointer.SetStyle(look.PointerStyle);
+            line->Pointer.SetHorizSize(look.PointerSize);
+            line->Pointer.SetVertSize(look.PointerSize);
             line->Pointer.SetInflateMargins(true);
-            line->SetStairs(row.Stairs);
-            line->LinePen.Width = row.LinePenWidth;
-            line->Pointer.Pen.Width = row.LinePenWidth;
+            line->SetStairs(look.Stairs);
+            line->LinePen.Width = look.LinePenWidth;
+            line->Pointer.Pen.Width = look.LinePenWidth;
             series = std::move(line);
             break;
         }
@@ -91,12 +102,10 @@ std::unique_ptr<TChartSeries> MakeSeries(const TSeriesRow& row) {
     series->SetSeriesColor(row.Color);
     series->MarksVisible = false;
     // Every multiplier stays 1; x lists ascending, y lists unordered.
+    series->XValues().Name = row.XValuesName;
+    series->YValues().Name = row.YValuesName;
     series->XValues().Order = TChartListOrder::loAscending;
     series->YValues().Order = TChartListOrder::loNone;
-    if (row.Kind == TKind::Line) {
-        series->XValues().Name = "X";
-        series->YValues().Name = "Y";
-    }
     return series;
 }
 

@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QShowEvent>
 #include <QSplitter>
-#include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,6 +20,7 @@
 
 #include "app/Application.h"
 #include "app/MessageBox.h"
+#include "app/TreeView.h"
 #include "data/DataFile.h"
 
 namespace zyn {
@@ -46,11 +46,14 @@ QSplitter* NewSplitter(Qt::Orientation orientation, QWidget* parent, const char*
     return splitter;
 }
 
-bool IsAncestor(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item) {
-    for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent()) {
-        if (p == ancestor) return true;
-    }
-    return false;
+// The designed "MS Sans Serif" 8 point at 96 pixels per inch (height -11): an 11-pixel sans
+// serif. Liberation Sans is the face the chart's "Arial" labels are drawn with, so the window
+// and the chart read alike; the style hint keeps a sans serif where it is missing.
+QFont FormFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
 }
 
 // Restores the application cursor however the scope is left.
@@ -80,6 +83,7 @@ TfrmMain::~TfrmMain() = default;
 void TfrmMain::BuildForm() {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    setFont(FormFont());
     resize(870, 640);
 
     MainMenu1 = menuBar();
@@ -116,7 +120,7 @@ void TfrmMain::BuildForm() {
     Panel2 = NewPane(Splitter1, "Panel2");
     Splitter4 = NewSplitter(Qt::Vertical, Panel2, "Splitter4");
     Panel2->layout()->addWidget(Splitter4);
-    TreeView1 = new QTreeWidget(Splitter4);
+    TreeView1 = new TTreeView(Splitter4);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     Panel6 = NewPane(Splitter4, "Panel6");
     Splitter4->addWidget(TreeView1);
@@ -146,7 +150,6 @@ void TfrmMain::BuildForm() {
     Panel3 = NewPane(Splitter2, "Panel3");
     Memo1 = new QPlainTextEdit(Panel3);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setMinimumWidth(24);  // the pane is narrower than a text box would ask for
     QFont memoFont(QStringLiteral("Courier New"), 8);
@@ -166,7 +169,6 @@ void TfrmMain::BuildTree() {
     TreeView1->setHeaderHidden(true);
     TreeView1->setColumnCount(1);
     TreeView1->setIndentation(19);
-    TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     const std::pair<QString, QStringList> groups[] = {
         {QStringLiteral("Forex (Spot)"),
@@ -180,29 +182,16 @@ void TfrmMain::BuildTree() {
         for (const QString& name : names) new QTreeWidgetItem(root, QStringList(name));
     }
 
-    connect(TreeView1, &QTreeWidget::currentItemChanged, this, &TfrmMain::SingleExpand);
     // Only a mouse click loads; moving the selection with the keyboard does not.
-    connect(TreeView1, &QTreeWidget::itemClicked, this,
-            [this] { TApplication::Dispatch([this] { TreeView1Click(); }); });
-}
-
-// The tree expands the node that becomes current and collapses the one that was current
-// before, unless that one is an ancestor of the new node.
-void TfrmMain::SingleExpand(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-    if (current) current->setExpanded(true);
-    if (previous && previous != current && !(current && IsAncestor(previous, current))) {
-        previous->setExpanded(false);
-    }
+    TreeView1->OnClick = [this] { TApplication::Dispatch([this] { TreeView1Click(); }); };
 }
 
 void TfrmMain::FormCreate() {
     // The folders follow the current directory at creation and never move afterwards.
-    if (FDataFolder.empty()) {
-        std::string base = CurrentDirectory();
-        if (!base.empty() && base.back() == '/') base.pop_back();
-        FDataFolder = base + "/Data";
-        FTempFolder = FDataFolder + "/Temp";
-    }
+    std::string base = CurrentDirectory();
+    if (!base.empty() && base.back() == '/') base.pop_back();
+    FDataFolder = base + "/Data";
+    FTempFolder = FDataFolder + "/Temp";
     Memo1->clear();
     FRecordList.clear();
 }
@@ -222,9 +211,10 @@ void TfrmMain::FormShow() {
 void TfrmMain::TreeView1Click() {
     const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems();
     if (selected.isEmpty()) return;
-    const std::string path = FDataFolder + "/" + selected.front()->text(0).toStdString() + ".mht";
+    const std::string instrument = selected.front()->text(0).toStdString();
+    const std::string path = FDataFolder + "/" + instrument + ".mht";
     std::error_code error;
-    if (std::filesystem::is_regular_file(path, error)) LoadDataFile(path);
+    if (std::filesystem::is_regular_file(path, error)) LoadDataFile(path, instrument);
 }
 
 void TfrmMain::CheckBox_ProjektionClick() {
@@ -235,16 +225,25 @@ void TfrmMain::FormClose() {
     zyn::RecordList().swap(FRecordList);
 }
 
-void TfrmMain::LoadDataFile(const std::string& path) {
+void TfrmMain::LoadDataFile(const std::string& path, const std::string& instrument) {
     Memo1->clear();
-    ReadDataFile(path, FRecordList);
+    DataFile file(path);
+    // From here on RecordList holds this instrument's records, all of them or, when a row
+    // fails, those before it.
+    FLoadedInstrument = instrument;
+    ReadRecords(file, FRecordList);
+    file.Close();
     RedrawChart();
 }
 
 void TfrmMain::RedrawChart() {
-    // The current instrument is never stored: the selected node names it each time.
-    const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems();
-    const std::string title = selected.isEmpty() ? std::string() : selected.front()->text(0).toStdString();
+    // The chart names the records it draws; before the first load, the selected node.
+    std::string title;
+    if (FLoadedInstrument) {
+        title = *FLoadedInstrument;
+    } else if (const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems(); !selected.isEmpty()) {
+        title = selected.front()->text(0).toStdString();
+    }
     app::FillChart1(*Chart1, Chart1Series, FRecordList, title, CheckBox_Projektion->isChecked());
 }
 
@@ -262,9 +261,17 @@ void TfrmMain::mnuDownloadClick() {
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (FShown) return;
-    FShown = true;
-    TApplication::Dispatch([this] { FormShow(); });
+    if (FShowState == TShowState::Hidden) FShowState = TShowState::Showing;
+}
+
+// FormShow waits for the first paint: by then the window is on screen, so an error box of the
+// first load opens over it. Queued, so that the paint reaches the screen before the load.
+void TfrmMain::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (FShowState != TShowState::Showing) return;
+    FShowState = TShowState::Shown;
+    QMetaObject::invokeMethod(
+        this, [this] { TApplication::Dispatch([this] { FormShow(); }); }, Qt::QueuedConnection);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

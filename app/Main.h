@@ -1,8 +1,10 @@
 #pragma once
 #include <QMainWindow>
+#include <optional>
 #include <string>
 
 #include "app/ChartSetup.h"
+#include "app/TreeView.h"
 #include "data/DailyRecord.h"
 #include "net/WebDownload.h"
 
@@ -12,8 +14,6 @@ class QFrame;
 class QMenuBar;
 class QPlainTextEdit;
 class QSplitter;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace zyn::chart {
 class TChartWidget;
@@ -37,7 +37,9 @@ public:
     void CheckBox_ProjektionClick();
     void mnuDownloadClick();
 
-    void LoadDataFile(const std::string& path);
+    // Reads the file of the instrument into RecordList and redraws; from the moment the file is
+    // open, the chart names that instrument.
+    void LoadDataFile(const std::string& path, const std::string& instrument);
     virtual void RedrawChart();
 
     const zyn::RecordList& RecordList() const { return FRecordList; }
@@ -52,7 +54,7 @@ public:
     QCheckBox* CheckBox_Projektion = nullptr;
     QFrame* Panel2 = nullptr;
     QSplitter* Splitter4 = nullptr;
-    QTreeWidget* TreeView1 = nullptr;
+    TTreeView* TreeView1 = nullptr;
     QFrame* Panel6 = nullptr;
     QSplitter* Splitter1 = nullptr;
     QSplitter* Splitter2 = nullptr;
@@ -70,18 +72,21 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildForm();
     void BuildTree();
     QWidget* CreateChartArea(QWidget* parent);
-    void SingleExpand(QTreeWidgetItem* current, QTreeWidgetItem* previous);
 
     std::string FDataFolder;
     std::string FTempFolder;
     zyn::RecordList FRecordList;
-    bool FShown = false;
+    // The instrument whose records RecordList holds; none before the first load.
+    std::optional<std::string> FLoadedInstrument;
+    enum class TShowState { Hidden, Showing, Shown };
+    TShowState FShowState = TShowState::Hidden;
     std::string FDownloadAddress = net::SourceAddress;
     net::DownloadLimits FDownloadLimits;
 };

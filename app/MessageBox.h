@@ -10,6 +10,7 @@ struct TMessageBoxRequest {
     QString Caption;
     QString Text;
     QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    QWidget* Owner = nullptr;  // the window the box opens over
 };
 
 // When set, receives every message instead of a modal box being shown (lets tests run

@@ -6,10 +6,12 @@
 #include <QFrame>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QWindow>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -62,6 +64,8 @@ protected:
         form_->show();
         form_->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        // FormShow runs once the window is on screen; it always selects DAX.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return form_->TreeView1->currentItem() != nullptr; }));
         return *form_;
     }
 
@@ -71,11 +75,29 @@ protected:
         return found.value(0);
     }
 
-    void Click(const QString& text) {
+    // A click at the node's rectangle as a hand makes it: press, a move on the spot, release.
+    void Click(const QString& text, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton) {
         QTreeWidgetItem* item = Item(text);
         form_->TreeView1->scrollToItem(item);
-        QTest::mouseClick(form_->TreeView1->viewport(), Qt::LeftButton, {},
-                          form_->TreeView1->visualItemRect(item).center());
+        ClickAt(form_->TreeView1->visualItemRect(item).center(), modifiers, button);
+    }
+
+    void ClickAt(QPoint at, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton) {
+        QWidget* viewport = form_->TreeView1->viewport();
+        QTest::mousePress(viewport, button, modifiers, at);
+        QTest::mouseMove(viewport, at);
+        QTest::mouseRelease(viewport, button, modifiers, at);
+    }
+
+    std::string Selected() const {
+        QStringList texts;
+        for (QTreeWidgetItem* item : form_->TreeView1->selectedItems()) texts << item->text(0);
+        return texts.join(", ").toStdString();
+    }
+
+    std::string Title() const {
+        const std::vector<std::string> lines = form_->Chart1->Title.Text();
+        return lines.size() == 1 ? lines[0] : "(" + std::to_string(lines.size()) + " lines)";
     }
 
     std::vector<double> Closes() const {
@@ -84,8 +106,8 @@ protected:
         return closes;
     }
 
-    QString Current() const {
-        return form_->TreeView1->currentItem() ? form_->TreeView1->currentItem()->text(0) : QString();
+    std::string Current() const {
+        return form_->TreeView1->currentItem() ? form_->TreeView1->currentItem()->text(0).toStdString() : std::string();
     }
 
     fs::path previous_;
@@ -189,13 +211,19 @@ TEST_F(MainWindowTest, ClickingTheShownInstrumentAgainReReadsItsFile) {
     EXPECT_EQ(form.RedrawCount, 3);
 }
 
-TEST_F(MainWindowTest, LoadClearsTheNotePane) {
+TEST_F(MainWindowTest, TheNotePaneTakesTypingAndALoadClearsIt) {
     WriteDataFile(DataPath("DAX"), Rows(1));
     TCountingForm& form = Start();
-    form.Memo1->setPlainText("Notiz");
+    QTest::mouseClick(form.Memo1->viewport(), Qt::LeftButton);
+    QTest::keyClicks(form.Memo1, "Notiz");
+    QTest::keyClick(form.Memo1, Qt::Key_Return);
+    QTest::keyClicks(form.Memo1, "2");
+    EXPECT_EQ(form.Memo1->toPlainText(), "Notiz\n2");
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);  // a redraw leaves it alone
+    EXPECT_EQ(form.Memo1->toPlainText(), "Notiz\n2");
     Click("DAX");
+    EXPECT_EQ(form.RedrawCount, 3);
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
-    EXPECT_TRUE(form.Memo1->isReadOnly());
     EXPECT_TRUE(QFontInfo(form.Memo1->font()).fixedPitch());
 }
 
@@ -233,10 +261,14 @@ TEST_F(MainWindowTest, ARowThatFailsShowsTheErrorBoxAndKeepsTheRowsBeforeIt) {
     EXPECT_EQ(Closes(), (Values{40, 41}));
     EXPECT_EQ(form.RedrawCount, 1);
 
-    // The window carries on: the check box redraws from the partial list, a click loads.
+    // The window carries on: the check box redraws from the partial list under its name,
+    // a click loads.
+    EXPECT_EQ(Title(), "DAX");
     QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
     EXPECT_EQ(form.RedrawCount, 2);
     EXPECT_EQ(Closes(), (Values{40, 41}));
+    EXPECT_EQ(Title(), "EURUSD");
+    EXPECT_EQ(form.Chart1->RightAxis().AxisValuesFormat(), "0.###0");
     Click("DAX");
     EXPECT_EQ(Closes(), (Values{1, 2, 3}));
     EXPECT_EQ(form.RedrawCount, 3);
@@ -249,7 +281,7 @@ TEST_F(MainWindowTest, AFileThatCannotBeOpenedKeepsTheListAndSkipsTheRedraw) {
     form.Memo1->setPlainText("Notiz");
 
     try {
-        form.LoadDataFile((root_ / "Data" / "Fehlt.mht").string());
+        form.LoadDataFile((root_ / "Data" / "Fehlt.mht").string(), "Fehlt");
         ADD_FAILURE() << "no error raised";
     } catch (const RunError& e) {
         EXPECT_STREQ(e.what(), "Datei nicht gefunden");
@@ -257,6 +289,8 @@ TEST_F(MainWindowTest, AFileThatCannotBeOpenedKeepsTheListAndSkipsTheRedraw) {
     EXPECT_EQ(Closes(), (Values{1, 2, 3}));
     EXPECT_EQ(form.RedrawCount, 1);
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_EQ(Title(), "DAX");  // the list still holds DAX
 }
 
 TEST_F(MainWindowTest, ADirectoryNamedLikeAnInstrumentFileIsIgnored) {
@@ -310,6 +344,164 @@ TEST_F(MainWindowTest, SelectingANodeExpandsItAndCollapsesThePreviousOne) {
     // The new node opens.
     form.TreeView1->setCurrentItem(Item("Forex (Spot)"));
     EXPECT_TRUE(Item("Forex (Spot)")->isExpanded());
+}
+
+TEST_F(MainWindowTest, AClickLoadsTheNodeItLandsOnWhateverTheTreeCollapses) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    WriteDataFile(DataPath("ESX50"), Rows(2, 30));
+    TCountingForm& form = Start();
+
+    // Forex collapses as ESX50 is pressed: ten rows move up under the pointer.
+    Click("Forex (Spot)");
+    Click("ESX50");
+    EXPECT_FALSE(Item("Forex (Spot)")->isExpanded());
+    EXPECT_EQ(Selected(), "ESX50");
+    EXPECT_EQ(Current(), "ESX50");
+    EXPECT_EQ(Closes(), (Values{30, 31}));
+    EXPECT_EQ(Title(), "ESX50");
+    EXPECT_EQ(form.RedrawCount, 2);
+
+    // No node the user did not touch is ever shown selected.
+    Click("Forex (Spot)");
+    Click("Indices (Cash)");
+    EXPECT_EQ(Selected(), "Indices (Cash)");
+    EXPECT_EQ(Current(), "Indices (Cash)");
+    EXPECT_FALSE(Item("HANGSENG")->isSelected());
+    Click("Forex (Spot)");
+    Click("DAX");
+    EXPECT_EQ(Selected(), "DAX");
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(Title(), "DAX");
+    EXPECT_TRUE(messages_.Boxes.empty());
+}
+
+TEST_F(MainWindowTest, TheTreeKeepsOneSelectedNodeAndCountsEveryLeftClick) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    WriteDataFile(DataPath("SMI"), Rows(2, 60));
+    TCountingForm& form = Start();
+    Click("Forex (Spot)");
+    Click("DAX");  // Forex collapses: room below the nodes
+    EXPECT_EQ(form.RedrawCount, 2);
+
+    // The empty area keeps the selection and reloads it.
+    WriteDataFile(DataPath("DAX"), Rows(2, 20));
+    const QRect last = form.TreeView1->visualItemRect(Item("HANGSENG"));
+    ASSERT_LT(last.bottom() + 20, form.TreeView1->viewport()->height());
+    ClickAt(QPoint(last.center().x(), last.bottom() + 15));
+    EXPECT_EQ(Selected(), "DAX");
+    EXPECT_EQ(Closes(), (Values{20, 21}));
+    EXPECT_EQ(form.RedrawCount, 3);
+
+    // Modifiers make no difference.
+    Click("SMI", Qt::ControlModifier);
+    EXPECT_EQ(Selected(), "SMI");
+    EXPECT_EQ(Closes(), (Values{60, 61}));
+    Click("SMI", Qt::ControlModifier);
+    EXPECT_EQ(Selected(), "SMI");
+    EXPECT_EQ(form.RedrawCount, 5);
+    QTest::keyClick(form.TreeView1, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(Selected(), "SMI");
+    Click("DAX", Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), "DAX");
+    EXPECT_EQ(Closes(), (Values{20, 21}));
+    EXPECT_EQ(form.RedrawCount, 6);
+
+    // Other buttons neither select nor load.
+    Click("SMI", {}, Qt::RightButton);
+    Click("SMI", {}, Qt::MiddleButton);
+    EXPECT_EQ(Selected(), "DAX");
+    EXPECT_EQ(Current(), "DAX");
+    EXPECT_EQ(form.RedrawCount, 6);
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_EQ(Title(), "DAX");
+    EXPECT_EQ(Closes(), (Values{20, 21}));
+
+    // The expand button of a node opens or closes it without selecting it.
+    const QRect forex = form.TreeView1->visualItemRect(Item("Forex (Spot)"));
+    ClickAt(QPoint(forex.left() - form.TreeView1->indentation() / 2, forex.center().y()));
+    EXPECT_TRUE(Item("Forex (Spot)")->isExpanded());
+    EXPECT_EQ(Selected(), "DAX");
+    EXPECT_EQ(form.RedrawCount, 8);
+}
+
+TEST_F(MainWindowTest, TheChartNamesTheInstrumentWhoseRecordsItDraws) {
+    TCountingForm& form = Start();
+    // Before the first load: the selected node.
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_EQ(Title(), "DAX");
+
+    WriteDataFile(DataPath("HANGSENG"), Rows(2, 70));
+    Click("HANGSENG");
+    for (int i = 0; i < 3; ++i) QTest::keyClick(form.TreeView1, Qt::Key_Up);
+    EXPECT_EQ(Current(), "DJIA");
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_EQ(Closes(), (Values{70, 71}));
+    EXPECT_EQ(Title(), "HANGSENG");
+    EXPECT_EQ(form.Chart1->RightAxis().AxisValuesFormat(), "0.#0");
+
+    // Up to a currency pair: the indices keep their format.
+    for (int i = 0; i < 8; ++i) QTest::keyClick(form.TreeView1, Qt::Key_Up);
+    EXPECT_EQ(Current(), "USDJPY");
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_EQ(Title(), "HANGSENG");
+    EXPECT_EQ(form.Chart1->RightAxis().AxisValuesFormat(), "0.#0");
+    EXPECT_EQ(form.RedrawCount, 4);
+}
+
+TEST_F(MainWindowTest, TheWindowHasTheDesignedFontAndEveryTextShowsWhole) {
+    TCountingForm& form = Start();
+    for (QWidget* widget : {(QWidget*)form.TreeView1, (QWidget*)form.MainMenu1, (QWidget*)form.CheckBox_Projektion}) {
+        const QFontInfo info(widget->font());
+        EXPECT_EQ(info.family(), "Liberation Sans") << widget->objectName().toStdString();
+        EXPECT_EQ(info.pixelSize(), 11) << widget->objectName().toStdString();
+    }
+    EXPECT_TRUE(QFontInfo(form.Memo1->font()).fixedPitch());
+    EXPECT_GE(form.CheckBox_Projektion->width(), form.CheckBox_Projektion->sizeHint().width());
+
+    // The column is as wide as the widest text, the pane narrower or wider.
+    QTreeWidget* tree = form.TreeView1;
+    auto expectWhole = [&](const char* what) {
+        QApplication::processEvents();
+        const int available = tree->viewport()->width();
+        for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+            const QRect rect = tree->visualItemRect(*it);
+            const int needed = tree->fontMetrics().horizontalAdvance((*it)->text(0));
+            EXPECT_GT(rect.width(), needed) << what << " " << (*it)->text(0).toStdString();
+        }
+        EXPECT_EQ(tree->horizontalScrollBar()->maximum() > 0, tree->columnWidth(0) > available) << what;
+        return available;
+    };
+    expectWhole("designed");
+    form.Splitter1->setSizes({60, 1000});
+    const int narrow = expectWhole("narrow");
+    EXPECT_GT(tree->horizontalScrollBar()->maximum(), 0);
+    form.Splitter1->setSizes({400, 600});
+    EXPECT_GT(expectWhole("wide"), narrow);
+    EXPECT_EQ(tree->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(tree->columnWidth(0), tree->viewport()->width());
+}
+
+TEST_F(MainWindowTest, TheErrorBoxOfTheStartUpLoadOpensOverTheShownWindow) {
+    std::vector<TRow> rows = Rows(2, 40);
+    rows.push_back(TRow{"2024-02-01", "abc", "UP"});
+    WriteDataFile(DataPath("DAX"), rows);
+    bool exposed = false;
+    QWidget* owner = nullptr;
+    MessageBoxHook = [&](const TMessageBoxRequest& request) {
+        owner = request.Owner;
+        exposed = form_ && form_->windowHandle() && form_->windowHandle()->isExposed();
+        messages_.Boxes.push_back(request);
+    };
+    TCountingForm& form = Start();
+
+    ASSERT_EQ(messages_.Boxes.size(), 1u);
+    EXPECT_EQ(messages_.Boxes[0].Text, "'abc' ist kein gültiger Gleitkommawert.");
+    EXPECT_TRUE(exposed);
+    EXPECT_EQ(owner, &form);
+    EXPECT_EQ(Current(), "DAX");
+    EXPECT_TRUE(form.TreeView1->hasFocus());
+    EXPECT_EQ(Closes(), (Values{40, 41}));
+    EXPECT_EQ(form.RedrawCount, 0);
 }
 
 TEST_F(MainWindowTest, TheCheckBoxRedrawsWithoutReadingTheFile) {
