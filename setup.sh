@@ -11,10 +11,14 @@ PKGS=(
   xvfb xauth
   python3
   clang libclang-rt-dev
+  librsvg2-bin
+  dpkg-dev file lintian desktop-file-utils appstream
 )
+# One query for all of them: this runs before every build.
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${PKGS[@]}" 2>/dev/null | sed -n 's/ install ok installed$//p' || true)
 missing=()
 for p in "${PKGS[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+  if ! grep -qx -- "$p" <<<"$installed"; then
     missing+=("$p")
   fi
 done
