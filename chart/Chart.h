@@ -222,6 +222,11 @@ public:
     void PaintAxes();
     void PaintSeries(TChartSeries& series);
     void ClipToPlot();
+    // Where series are drawn: the inside of the back wall's frame (right and bottom exclusive).
+    TRect PlotClipRect() const;
+    // Index of the point of the series drawn under the pixel, or -1: with ClipPoints only
+    // pixels inside the clip rectangle can show a series.
+    int SeriesPointAt(TChartSeries& series, int x, int y) const;
 
 protected:
     // The back-wall colour a new series' automatic colour must differ from.
