@@ -338,10 +338,16 @@ TEST(Axis, ValueToPixelAndBack) {
     EXPECT_EQ(b.ValueToPixel(50), 350);
     EXPECT_EQ(b.ValueToPixel(100.1), 600);  // 500.5 rounds to even
     for (int p : {100, 137, 350, 599}) EXPECT_EQ(b.ValueToPixel(b.PixelToValue(p)), p);
-    EXPECT_EQ(b.ValueToPixel(1e12), 350);  // offset beyond 32 bits: centre
+    // An offset beyond 32 bits leaves the span on the value's own side, far out; just below
+    // the limit the offset is kept as it is.
+    EXPECT_EQ(b.ValueToPixel(1e12), 100 + (1 << 30));
+    EXPECT_EQ(b.ValueToPixel(-1e12), 100 - (1 << 30));
+    EXPECT_EQ(b.ValueToPixel(1e300), 100 + (1 << 30));
+    EXPECT_EQ(b.ValueToPixel(-429496600.0), 100 - 2147483000);
     EXPECT_EQ(b.ValueToPixel(std::nan("")), 350);
     b.SetInverted(true);
     EXPECT_EQ(b.ValueToPixel(0), 600);
+    EXPECT_EQ(b.ValueToPixel(1e12), 600 - (1 << 30));
     EXPECT_DOUBLE_EQ(b.PixelToValue(600), 0);
     EXPECT_DOUBLE_EQ(b.PixelToValue(100), 100);
 
@@ -355,6 +361,8 @@ TEST(Axis, ValueToPixelAndBack) {
     EXPECT_EQ(l.ValueToPixel(6), 0);
     EXPECT_EQ(l.ValueToPixel(-6), 200);
     EXPECT_DOUBLE_EQ(l.PixelToValue(100), 0);
+    EXPECT_EQ(l.ValueToPixel(1e15), 200 - (1 << 30));  // above the top
+    EXPECT_EQ(l.ValueToPixel(-1e15), 200 + (1 << 30));
     l.SetInverted(true);
     EXPECT_EQ(l.ValueToPixel(6), 200);
     l.RangeSize = 0;
