@@ -157,8 +157,13 @@ void TCustomChartAxis::ApplyMargins(int nearMargin, int farMargin) {
     StartPixel += nearMargin;
     EndPixel -= farMargin;
     PixelLength = EndPixel - StartPixel;
-    const double a = PixelToValue(oldStart);
-    const double b = PixelToValue(oldEnd);
+    // A span too short for its margins (or for any mapping at all) keeps the range unwidened
+    // rather than collapsing it to the value 0 of an empty mapping.
+    double a = RangeMin, b = RangeMax;
+    if (PixelLength >= 1) {
+        a = PixelToValue(oldStart);
+        b = PixelToValue(oldEnd);
+    }
     PlaceOnChart();
     RangeMin = std::min(a, b);
     RangeMax = std::max(a, b);

@@ -444,6 +444,43 @@ TEST(Axis, SettersValidateAndAutomaticFlagsInteract) {
     EXPECT_EQ(l.RangeMax, 10);
 }
 
+TEST(Axis, SpansShorterThanTheirMarginsKeepTheirRange) {
+    // A series that wants 8 pixels free above and below its values.
+    class TTallSeries : public TPlainSeries {
+    public:
+        void VerticalMargins(int& top, int& bottom) override { top = bottom = 8; }
+    };
+    TRecordedChart t;
+    TChart& c = t.chart;
+    c.RightAxis().SetEndPosition(85);
+    c.LeftAxis().SetStartPosition(85);
+    c.LeftAxis().SetAutomatic(false);
+    c.LeftAxis().SetMaximum(6);
+    c.LeftAxis().SetMinimum(-6);
+    auto& prices = c.Add(std::make_unique<TTallSeries>());
+    prices.SetVertAxis(TVertAxis::aRightAxis);
+    prices.AddPoint(0, 5000);
+    prices.AddPoint(1, 5600);
+    c.Add(std::make_unique<TPlainSeries>()).AddPoint(0, 1);
+
+    t.Frame(600, 400);  // room enough: the margins widen the automatic range
+    EXPECT_LT(c.RightAxis().RangeMin, 5000);
+    EXPECT_GT(c.RightAxis().RangeMax, 5600);
+    int shortSpans = 0;
+    for (auto [w, h] : {std::pair{300, 55}, std::pair{300, 40}, std::pair{30, 20}, std::pair{1, 1}}) {
+        t.Frame(w, h);
+        const TChartAxis& r = c.RightAxis();
+        if (r.PixelLength - 16 < 1) {
+            ++shortSpans;
+            EXPECT_EQ(r.RangeMin, 5000) << w << "x" << h;
+            EXPECT_EQ(r.RangeMax, 5600) << w << "x" << h;
+        }
+        EXPECT_EQ(c.LeftAxis().RangeMin, -6) << w << "x" << h;
+        EXPECT_EQ(c.LeftAxis().RangeMax, 6) << w << "x" << h;
+    }
+    EXPECT_GE(shortSpans, 2);
+}
+
 TEST(Axis, NiceAndDateSteps) {
     EXPECT_EQ(TCustomChartAxis::NextNiceStep(1), 2);
     EXPECT_EQ(TCustomChartAxis::NextNiceStep(2), 5);
