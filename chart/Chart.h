@@ -129,8 +129,12 @@ public:
     void DrawChart(const TRect& rect);
     void UpdatePlotSize();
 
-    // The host's whole-control invalidation (a widget's update()).
+    // The host's whole-control invalidation (a widget's update()): asked once per frame, with
+    // the buffer already invalid, and served by a later paint.
     std::function<void()> OnInvalidate;
+    // The host shows the frame just drawn into the buffer at once (a widget's repaint()); each
+    // step of an animated zoom asks for it before the release returns.
+    std::function<void()> OnPresentFrame;
     // The host's cursor change, called when the chart's cursor changes.
     std::function<void(TCursor)> OnCursorChange;
     void SetCursor(TCursor value);

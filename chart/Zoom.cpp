@@ -230,7 +230,7 @@ void TCustomChart::ApplyZoom(const TZoomTargets& t) {
             // A synchronous full frame for each step.
             InvalidateChart();
             PaintChart();
-            if (OnInvalidate) OnInvalidate();
+            if (OnPresentFrame) OnPresentFrame();
         }
     }
     for (const Target& g : targets) g.axis->SetRange(g.lo, g.hi);
