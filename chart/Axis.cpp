@@ -14,6 +14,7 @@ namespace {
 constexpr double kOneSecond = 1.0 / 86400.0;
 constexpr double kMinStep = 1e-12;
 constexpr double kIntLimit = 2147483647.0;
+constexpr std::int64_t kFarOffset = std::int64_t(1) << 30;
 
 int LineCount(const std::string& text) {
     return text.empty() ? 1 : static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
@@ -156,8 +157,13 @@ void TCustomChartAxis::ApplyMargins(int nearMargin, int farMargin) {
     StartPixel += nearMargin;
     EndPixel -= farMargin;
     PixelLength = EndPixel - StartPixel;
-    const double a = PixelToValue(oldStart);
-    const double b = PixelToValue(oldEnd);
+    // A span too short for its margins (or for any mapping at all) keeps the range unwidened
+    // rather than collapsing it to the value 0 of an empty mapping.
+    double a = RangeMin, b = RangeMax;
+    if (PixelLength >= 1) {
+        a = PixelToValue(oldStart);
+        b = PixelToValue(oldEnd);
+    }
     PlaceOnChart();
     RangeMin = std::min(a, b);
     RangeMax = std::max(a, b);
@@ -167,8 +173,10 @@ void TCustomChartAxis::ApplyMargins(int nearMargin, int farMargin) {
 int TCustomChartAxis::ValueToPixel(double value) const {
     if (RangeSize == 0) return CenterPixel;
     const double t = (value - RangeMin) * PixelLength / RangeSize;
-    if (!(std::fabs(t) < kIntLimit)) return CenterPixel;  // also NaN
-    const std::int64_t r = Round(t);
+    if (t != t) return CenterPixel;
+    // A far value goes far beyond the span on its own side, where clipping hides it; the
+    // offset leaves room for the sizes that drawing adds to a pixel.
+    const std::int64_t r = std::fabs(t) < kIntLimit ? Round(t) : (t > 0 ? kFarOffset : -kFarOffset);
     std::int64_t p;
     if (IsHorizontal)
         p = inverted_ ? EndPixel - r : StartPixel + r;

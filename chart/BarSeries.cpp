@@ -241,8 +241,9 @@ void TBarSeries::PaintBarRectangle(int left, int top, int right, int bottom) {
             canvas.Pen.Color = canvas.Brush.Color;
             if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;
             canvas.Line(left, top, right, bottom);
-        } else if (canvas.Pen.Width > std::abs(right - left) || canvas.Pen.Width > std::abs(bottom - top)) {
-            // Thinner than its outline: only an outline in the bar colour.
+        } else if (2 * canvas.Pen.Width >= std::abs(right - left) || 2 * canvas.Pen.Width >= std::abs(bottom - top)) {
+            // The outline leaves no pixel inside: drawn in the bar colour, so a narrow bar
+            // still shows its colour rather than the outline's.
             canvas.Pen.Color = canvas.Brush.Color;
             if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;
             canvas.Brush.Style = TBrushStyle::bsClear;

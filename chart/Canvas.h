@@ -71,9 +71,10 @@ public:
     friend bool operator==(const TChartBrush&, const TChartBrush&) = default;
 };
 
-// The drawing surface of the chart. Coordinates are logical pixels. Pixel rules: LineTo does
-// not paint its end pixel; Rectangle/Ellipse right and bottom edges are exclusive; the clip
-// rectangle is right/bottom exclusive. Implementations draw with the current Pen, Brush and
+// The drawing surface of the chart. Coordinates are logical pixels. Pixel rules: a one-pixel
+// LineTo does not paint its end pixel, a wider pen covers the whole segment with both ends;
+// Rectangle/Ellipse right and bottom edges are exclusive; the clip rectangle is right/bottom
+// exclusive. Implementations draw with the current Pen, Brush and
 // Font and apply a changed one only when it differs from what they last applied.
 class TChartCanvas3D {
 public:

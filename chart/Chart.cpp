@@ -310,8 +310,15 @@ void TCustomAxisPanel::PaintAxes() {
         if (AxisShown(*axis)) axis->PaintAxis();
 }
 
-void TCustomAxisPanel::ClipToPlot() {
-    Canvas().SetClip(TRect{PlotRect.Left + 1, PlotRect.Top + 1, PlotRect.Right, PlotRect.Bottom - 1});
+TRect TCustomAxisPanel::PlotClipRect() const {
+    return TRect{PlotRect.Left + 1, PlotRect.Top + 1, PlotRect.Right, PlotRect.Bottom - 1};
+}
+
+void TCustomAxisPanel::ClipToPlot() { Canvas().SetClip(PlotClipRect()); }
+
+int TCustomAxisPanel::SeriesPointAt(TChartSeries& series, int x, int y) const {
+    if (ClipPoints && !PlotClipRect().Contains(x, y)) return -1;
+    return series.Clicked(x, y);
 }
 
 void TCustomAxisPanel::PaintSeries(TChartSeries& series) {

@@ -129,8 +129,12 @@ public:
     void DrawChart(const TRect& rect);
     void UpdatePlotSize();
 
-    // The host's whole-control invalidation (a widget's update()).
+    // The host's whole-control invalidation (a widget's update()): asked once per frame, with
+    // the buffer already invalid, and served by a later paint.
     std::function<void()> OnInvalidate;
+    // The host shows the frame just drawn into the buffer at once (a widget's repaint()); each
+    // step of an animated zoom asks for it before the release returns.
+    std::function<void()> OnPresentFrame;
     // The host's cursor change, called when the chart's cursor changes.
     std::function<void(TCursor)> OnCursorChange;
     void SetCursor(TCursor value);
@@ -222,6 +226,11 @@ public:
     void PaintAxes();
     void PaintSeries(TChartSeries& series);
     void ClipToPlot();
+    // Where series are drawn: the inside of the back wall's frame (right and bottom exclusive).
+    TRect PlotClipRect() const;
+    // Index of the point of the series drawn under the pixel, or -1: with ClipPoints only
+    // pixels inside the clip rectangle can show a series.
+    int SeriesPointAt(TChartSeries& series, int x, int y) const;
 
 protected:
     // The back-wall colour a new series' automatic colour must differ from.

@@ -17,7 +17,7 @@ TChartClickedPart TCustomChart::HitTest(int x, int y) {
     for (auto it = seriesList_.rbegin(); it != seriesList_.rend(); ++it) {
         TChartSeries* s = *it;
         if (!s->Active()) continue;
-        const int index = s->Clicked(x, y);
+        const int index = SeriesPointAt(*s, x, y);
         if (index >= 0) {
             part.Part = TChartClickedPartStyle::cpSeries;
             part.ASeries = s;
@@ -155,7 +155,7 @@ void TCustomChart::MouseMove(TShiftState /*shift*/, int x, int y) {
     }
     TCursor cursor = SavedCursor;
     for (TChartSeries* s : seriesList_) {
-        if (s->Active() && s->Cursor != crDefault && s->Clicked(x, y) >= 0) {
+        if (s->Active() && s->Cursor != crDefault && SeriesPointAt(*s, x, y) >= 0) {
             cursor = s->Cursor;
             break;
         }
@@ -230,7 +230,7 @@ void TCustomChart::ApplyZoom(const TZoomTargets& t) {
             // A synchronous full frame for each step.
             InvalidateChart();
             PaintChart();
-            if (OnInvalidate) OnInvalidate();
+            if (OnPresentFrame) OnPresentFrame();
         }
     }
     for (const Target& g : targets) g.axis->SetRange(g.lo, g.hi);

@@ -52,14 +52,10 @@ TChartWidget::TChartWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
-    // A request made with a frame already drawn (a step of an animated zoom) shows that frame
-    // at once; any other request is served by one later paint.
-    chart_->OnInvalidate = [this] {
-        if (canvas_->BufferValid)
-            repaint();
-        else
-            update();
-    };
+    // A request is served by one later paint; a step of an animated zoom, already drawn into
+    // the buffer, is shown at once.
+    chart_->OnInvalidate = [this] { update(); };
+    chart_->OnPresentFrame = [this] { repaint(); };
     chart_->OnRubberBandChanged = [this] { update(RubberBandRegion(chart_->ZoomDrag)); };
     chart_->OnCursorChange = [this](TCursor c) {
         if (c == crDefault)

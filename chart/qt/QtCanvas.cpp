@@ -104,12 +104,16 @@ bool TQtCanvas::Ready() {
         if (!device || !FPainter.begin(device)) return false;
         ResetPainterState();
         FScale = 0;
+        FFraction = 0;
         const qreal ratio = FImage.devicePixelRatio();
-        if (!FExternal && ratio == std::floor(ratio) && ratio >= 1 && ratio <= 8) {
+        if (!FExternal && ratio >= 1 && ratio <= 8) {
             // After begin() the image is unshared, so this does not copy it.
             FBits = FImage.bits();
             FStride = FImage.bytesPerLine();
-            FScale = int(ratio);
+            if (ratio == std::floor(ratio))
+                FScale = int(ratio);
+            else
+                FFraction = ratio;
         }
         ApplyClip();
     }
@@ -247,18 +251,38 @@ static void FillPixels(QRgb* row, int n, QRgb rgb) {
     for (int i = 0; i < n; ++i) row[i] = rgb;
 }
 
+// The device pixels [d0, d1) of the logical pixels a..b at a fractional ratio r: the span starts
+// where pixel a lies on the scaled grid and is ceil(n·r) device pixels long wherever it lies, so
+// a line keeps one thickness and neighbouring spans leave no gap (they may overlap by one device
+// pixel). lo..hi are the device pixels that may be painted.
+static void FractionalSpan(int a, int b, qreal r, int lo, int hi, int& d0, int& d1) {
+    d0 = int(std::floor(a * r + 0.5));
+    d1 = std::min(d0 + int(std::ceil((b - a + 1) * r - 1e-9)), hi);
+    d0 = std::max(d0, lo);
+}
+
 void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color) {
     const bool inverting = FComposition == QPainter::RasterOp_NotSourceXorDestination;
-    if (FScale > 0 && (inverting || FComposition == QPainter::CompositionMode_SourceOver)) {
+    if ((FScale > 0 || FFraction > 0) && (inverting || FComposition == QPainter::CompositionMode_SourceOver)) {
         x0 = std::max(x0, FVisible.left());
         y0 = std::max(y0, FVisible.top());
         x1 = std::min(x1, FVisible.right());
         y1 = std::min(y1, FVisible.bottom());
         if (x1 < x0 || y1 < y0) return;
-        const int s = FScale;
-        const int n = (x1 + 1 - x0) * s;
-        for (int y = y0 * s, ye = (y1 + 1) * s; y < ye; ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride) + x0 * s;
+        int dx0, dx1, dy0, dy1;
+        if (FScale > 0) {
+            dx0 = x0 * FScale, dx1 = (x1 + 1) * FScale;
+            dy0 = y0 * FScale, dy1 = (y1 + 1) * FScale;
+        } else {
+            const qreal r = FFraction;
+            auto edge = [r](int v) { return int(std::floor(v * r + 0.5)); };
+            FractionalSpan(x0, x1, r, edge(FVisible.left()), std::min(edge(FVisible.right() + 1), FImage.width()), dx0, dx1);
+            FractionalSpan(y0, y1, r, edge(FVisible.top()), std::min(edge(FVisible.bottom() + 1), FImage.height()), dy0, dy1);
+            if (dx1 <= dx0 || dy1 <= dy0) return;
+        }
+        const int n = dx1 - dx0;
+        for (int y = dy0; y < dy1; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride) + dx0;
             if (inverting) {
                 // Not (source xor destination), written in place: drawing it twice restores.
                 for (int i = 0; i < n; ++i) row[i] = ~(rgb ^ row[i]) | 0xFF000000u;
@@ -301,11 +325,13 @@ void TQtCanvas::SolidBox(int L, int T, int R, int B) {
         PenSpan(oL, oT, oR, oB, true);
         return;
     }
+    // The fill first: at a fractional pixel ratio it may reach one device pixel into the
+    // ring, which must keep its thickness.
+    if (FBrushVisible) FillSpan(oL + w, oT + w, oR - w, oB - w);
     PenSpan(oL, oT, oR, oT + w - 1, true);
     PenSpan(oL, oB - w + 1, oR, oB, true);
     PenSpan(oL, oT + w, oL + w - 1, oB - w, true);
     PenSpan(oR - w + 1, oT + w, oR, oB - w, true);
-    if (FBrushVisible) FillSpan(oL + w, oT + w, oR - w, oB - w);
 }
 
 // A one-pixel line from (x0, y0) that stops one pixel short of (x1, y1): the pixel at step k

@@ -34,7 +34,9 @@ namespace zyn::chart {
 // - Rectangle, FillRect, Ellipse and the clip rectangle exclude their right and bottom edge;
 // - pmNotXor inverts with the pen (and brush) colour and is self-erasing;
 // - system colours come from the application palette and clAutoColor paints nothing.
-// All coordinates are logical pixels; the image is rendered at DevicePixelRatio().
+// All coordinates are logical pixels; the image is rendered at DevicePixelRatio(). At a
+// fractional ratio a span of n logical pixels starts on the scaled grid and is ceil(n × ratio)
+// device pixels long, so a line has one thickness wherever it lies.
 //
 // A QGuiApplication must exist. The painter is open only between BeginFrame and EndFrame.
 // Drawing calls outside a frame open a painter on demand on the current image (or on the
@@ -138,6 +140,7 @@ private:
     int FWidth = 0, FHeight = 0;
     mutable QPainter FPainter;
     int FScale = 0;  // whole pixel ratio of the frame image written directly; 0: painter only
+    qreal FFraction = 0;  // fractional pixel ratio of the frame image written directly
     uchar* FBits = nullptr;
     qsizetype FStride = 0;
     QPaintDevice* FExternal = nullptr;

@@ -169,6 +169,32 @@ TEST(BarSeriesTest, BarThinnerThanItsOutlineIsAnOutlineInTheBarColour) {
     EXPECT_EQ(rec[1].Brush.Style, TBrushStyle::bsClear);
 }
 
+TEST(BarSeriesTest, BarWhoseOutlineLeavesNoInsideIsAnOutlineInTheBarColour) {
+    // A one-pixel outline covers a bar two pixels wide (or high) completely: the bar must show
+    // its own colour. From three pixels on an inside is left and the bar is filled as usual.
+    struct TCase {
+        int width;
+        double value;  // rows from the origin
+        bool outlineOnly;
+    };
+    for (const TCase k : {TCase{2, 100, true}, TCase{3, 100, false}, TCase{4, 2, true}, TCase{4, -2, true},
+                          TCase{4, 3, false}, TCase{1, 100, true}}) {
+        TSeriesChart t;
+        t.chart.LeftAxis().SetRange(-200, 200);
+        auto& s = t.Add<TBarSeries>();
+        s.SetCustomBarWidth(k.width);
+        s.AddPoint(100, k.value, "", clGreen);
+        t.Draw();
+        const auto rec = t.SeriesCallRecords();
+        ASSERT_EQ(rec.size(), 2u);
+        EXPECT_EQ(rec[1].Op, TCanvasOp::Rectangle);
+        EXPECT_EQ(rec[1].Pen, (TCanvasPen{k.outlineOnly ? clGreen : clBlack, 1, TPenStyle::psSolid}))
+            << k.width << " " << k.value;
+        EXPECT_EQ(rec[1].Brush.Style, k.outlineOnly ? TBrushStyle::bsClear : TBrushStyle::bsSolid)
+            << k.width << " " << k.value;
+    }
+}
+
 TEST(BarSeriesTest, AutoColourPointsTakeTheSeriesColourAndNullPointsLeaveAGap) {
     TSeriesChart t;
     auto& s = t.Add<TBarSeries>();

@@ -338,10 +338,16 @@ TEST(Axis, ValueToPixelAndBack) {
     EXPECT_EQ(b.ValueToPixel(50), 350);
     EXPECT_EQ(b.ValueToPixel(100.1), 600);  // 500.5 rounds to even
     for (int p : {100, 137, 350, 599}) EXPECT_EQ(b.ValueToPixel(b.PixelToValue(p)), p);
-    EXPECT_EQ(b.ValueToPixel(1e12), 350);  // offset beyond 32 bits: centre
+    // An offset beyond 32 bits leaves the span on the value's own side, far out; just below
+    // the limit the offset is kept as it is.
+    EXPECT_EQ(b.ValueToPixel(1e12), 100 + (1 << 30));
+    EXPECT_EQ(b.ValueToPixel(-1e12), 100 - (1 << 30));
+    EXPECT_EQ(b.ValueToPixel(1e300), 100 + (1 << 30));
+    EXPECT_EQ(b.ValueToPixel(-429496600.0), 100 - 2147483000);
     EXPECT_EQ(b.ValueToPixel(std::nan("")), 350);
     b.SetInverted(true);
     EXPECT_EQ(b.ValueToPixel(0), 600);
+    EXPECT_EQ(b.ValueToPixel(1e12), 600 - (1 << 30));
     EXPECT_DOUBLE_EQ(b.PixelToValue(600), 0);
     EXPECT_DOUBLE_EQ(b.PixelToValue(100), 100);
 
@@ -355,6 +361,8 @@ TEST(Axis, ValueToPixelAndBack) {
     EXPECT_EQ(l.ValueToPixel(6), 0);
     EXPECT_EQ(l.ValueToPixel(-6), 200);
     EXPECT_DOUBLE_EQ(l.PixelToValue(100), 0);
+    EXPECT_EQ(l.ValueToPixel(1e15), 200 - (1 << 30));  // above the top
+    EXPECT_EQ(l.ValueToPixel(-1e15), 200 + (1 << 30));
     l.SetInverted(true);
     EXPECT_EQ(l.ValueToPixel(6), 200);
     l.RangeSize = 0;
@@ -434,6 +442,43 @@ TEST(Axis, SettersValidateAndAutomaticFlagsInteract) {
     l.ApplyMargins(0, 0);
     EXPECT_EQ(l.RangeMin, 6);
     EXPECT_EQ(l.RangeMax, 10);
+}
+
+TEST(Axis, SpansShorterThanTheirMarginsKeepTheirRange) {
+    // A series that wants 8 pixels free above and below its values.
+    class TTallSeries : public TPlainSeries {
+    public:
+        void VerticalMargins(int& top, int& bottom) override { top = bottom = 8; }
+    };
+    TRecordedChart t;
+    TChart& c = t.chart;
+    c.RightAxis().SetEndPosition(85);
+    c.LeftAxis().SetStartPosition(85);
+    c.LeftAxis().SetAutomatic(false);
+    c.LeftAxis().SetMaximum(6);
+    c.LeftAxis().SetMinimum(-6);
+    auto& prices = c.Add(std::make_unique<TTallSeries>());
+    prices.SetVertAxis(TVertAxis::aRightAxis);
+    prices.AddPoint(0, 5000);
+    prices.AddPoint(1, 5600);
+    c.Add(std::make_unique<TPlainSeries>()).AddPoint(0, 1);
+
+    t.Frame(600, 400);  // room enough: the margins widen the automatic range
+    EXPECT_LT(c.RightAxis().RangeMin, 5000);
+    EXPECT_GT(c.RightAxis().RangeMax, 5600);
+    int shortSpans = 0;
+    for (auto [w, h] : {std::pair{300, 55}, std::pair{300, 40}, std::pair{30, 20}, std::pair{1, 1}}) {
+        t.Frame(w, h);
+        const TChartAxis& r = c.RightAxis();
+        if (r.PixelLength - 16 < 1) {
+            ++shortSpans;
+            EXPECT_EQ(r.RangeMin, 5000) << w << "x" << h;
+            EXPECT_EQ(r.RangeMax, 5600) << w << "x" << h;
+        }
+        EXPECT_EQ(c.LeftAxis().RangeMin, -6) << w << "x" << h;
+        EXPECT_EQ(c.LeftAxis().RangeMax, 6) << w << "x" << h;
+    }
+    EXPECT_GE(shortSpans, 2);
 }
 
 TEST(Axis, NiceAndDateSteps) {

@@ -272,6 +272,38 @@ TEST(ZoomPress, PressesOnTitleAndPanelMarginStartNothing) {
     EXPECT_EQ(t.Scrolls + t.Zooms + t.Undos, 0);
 }
 
+TEST(ZoomPress, SeriesCountAsHitOnlyWhereTheyAreDrawn) {
+    // After a zoom, lines and candles continue beyond the plot, clipped: their hit tests answer
+    // everywhere, but only the clip rectangle shows them.
+    TZoomChart t;
+    TChart& c = t.chart;
+    t.Prices->Spot = TRect{-1000, -1000, 5000, 5000};
+    const TRect clip = c.PlotClipRect();
+    EXPECT_EQ(clip, (TRect{t.Plot().Left + 1, t.Plot().Top + 1, t.Plot().Right, t.Plot().Bottom - 1}));
+    const TRect& box = c.Title.TitleBox;
+    const TChartAxis& bottom = c.BottomAxis();
+    const int below = bottom.LabelsPosition + 3;  // on the date labels, past the axis band
+    for (auto [x, y] : {std::pair{(box.Left + box.Right) / 2, box.Top + 2}, std::pair{1, 1},
+                        std::pair{3, 200}, std::pair{t.Plot().Left + 50, below}}) {
+        EXPECT_NE(c.HitTest(x, y).Part, TChartClickedPartStyle::cpSeries) << x << "," << y;
+        for (TMouseButton b : {Left, Right}) {
+            t.Down(b, x, y);
+            EXPECT_FALSE(c.ZoomDrag.Active || c.PanDrag.Active) << x << "," << y;
+            t.Up(b, x, y);
+        }
+    }
+    // The clip rectangle's edges: its left column and top row show series, the frame does not.
+    EXPECT_EQ(c.HitTest(clip.Left, clip.Top).Part, TChartClickedPartStyle::cpSeries);
+    EXPECT_EQ(c.HitTest(clip.Right - 1, clip.Bottom - 1).Part, TChartClickedPartStyle::cpSeries);
+    EXPECT_NE(c.HitTest(clip.Right, clip.Top).Part, TChartClickedPartStyle::cpSeries);
+    EXPECT_NE(c.HitTest(clip.Left, clip.Bottom).Part, TChartClickedPartStyle::cpSeries);
+    // The axis bands keep their own hit test.
+    EXPECT_EQ(c.HitTest(t.Plot().Left + 50, bottom.LinePosition + 2).Part, TChartClickedPartStyle::cpAxis);
+    // Unclipped series are drawn everywhere, so they are hit everywhere.
+    c.ClipPoints = false;
+    EXPECT_EQ(c.HitTest(1, 1).Part, TChartClickedPartStyle::cpSeries);
+}
+
 TEST(ZoomPress, PressDuringEitherDragIsIgnored) {
     TZoomChart t;
     TChart& c = t.chart;

@@ -9,7 +9,9 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <cmath>
 
 #include "TestApplication.h"
 #include "chart/qt/QtCanvas.h"
@@ -504,6 +506,59 @@ TEST(QtCanvasFrame, FractionalPixelRatioLeavesNoGaps) {
     const QImage& img = c.Image();
     EXPECT_EQ(img.size(), QSize(23, 14));
     EXPECT_EQ(CountColor(img.copy(0, 0, 22, 13), Red), 22 * 13);
+}
+
+TEST(QtCanvasFrame, FractionalPixelRatioKeepsLineThicknessAndGrid) {
+    // Grid lines every third row and column, and a box outline: at 125, 150 and 175 % every
+    // one-pixel line is ceil(ratio) device pixels thick and starts where its logical pixel
+    // lies on the scaled grid.
+    for (qreal r : {1.25, 1.5, 1.75}) {
+        TQtCanvas c;
+        c.SetDevicePixelRatio(r);
+        c.BeginFrame(40, 40);
+        c.Pen.Color = clBlack;
+        for (int k = 1; k < 10; ++k) {
+            c.HorizontalLine(0, 20, 3 * k);
+            c.VerticalLine(20 + k, 0, 40);
+        }
+        c.EndFrame();
+        const QImage& img = c.Image();
+        const int thick = int(std::ceil(r));
+        auto grid = [r](int v) { return int(std::floor(v * r + 0.5)); };
+        std::string rows;
+        for (int k = 1; k < 10; ++k) {
+            if (!rows.empty()) rows += " ";
+            rows += std::to_string(grid(3 * k)) + ".." + std::to_string(grid(3 * k) + thick - 1);
+        }
+        EXPECT_EQ(Column(img, 1), rows) << r;
+        // The vertical lines stand side by side: adjacent, they leave no gap between them.
+        EXPECT_EQ(Row(img, img.height() - 1), std::to_string(grid(21)) + ".." + std::to_string(grid(29) + thick - 1)) << r;
+    }
+}
+
+TEST(QtCanvasFrame, FractionalPixelRatioBoxOutlineIsEvenAllRound) {
+    for (qreal r : {1.25, 1.5, 1.75}) {
+        TQtCanvas c;
+        c.SetDevicePixelRatio(r);
+        c.BeginFrame(30, 30);
+        c.Pen.Color = clBlack;
+        c.Brush.Color = clRed;
+        c.Rectangle(3, 4, 20, 23);
+        c.EndFrame();
+        const QImage& img = c.Image();
+        const int thick = int(std::ceil(r));
+        auto grid = [r](int v) { return int(std::floor(v * r + 0.5)); };
+        const int midX = grid(10), midY = grid(12);
+        // Each side: thick black device pixels from its own pixel on, red right after.
+        for (auto [x, y, dx, dy] : {std::tuple{grid(3), midY, 1, 0}, std::tuple{grid(19), midY, 1, 0},
+                                    std::tuple{midX, grid(4), 0, 1}, std::tuple{midX, grid(22), 0, 1}}) {
+            for (int i = 0; i < thick; ++i) EXPECT_EQ(Px(img, x + i * dx, y + i * dy), Black) << r;
+            EXPECT_NE(Px(img, x + thick * dx, y + thick * dy), Black) << r;
+            EXPECT_NE(Px(img, x - dx, y - dy), Black) << r;
+        }
+        EXPECT_EQ(Px(img, grid(3) + thick, midY), Red) << r;
+        EXPECT_EQ(Px(img, midX, grid(4) + thick), Red) << r;
+    }
 }
 
 TEST(QtCanvasText, ArialEightPointsIsElevenPixels) {
