@@ -65,7 +65,7 @@ BlockMasks ClassifyBytes(const char* p, std::size_t n) {
     return m;
 }
 
-BlockMasks ClassifyBlock(const char* p) {
+[[gnu::always_inline]] inline BlockMasks ClassifyBlock(const char* p) {
 #if defined(__SSE2__)
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i term = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
@@ -83,7 +83,7 @@ unsigned LowestBit(unsigned mask) { return static_cast<unsigned>(__builtin_ctz(m
 // A literal substring searched for in lines: the block boundary or an element marker.
 class Marker {
 public:
-    explicit Marker(std::string_view text) : text_(text) {
+    explicit Marker(std::string_view text) : text_(text), size_(text.size()) {
 #if defined(__SSE2__)
         alignas(16) char head[kBlock] = {};
         const std::size_t n = std::min(text.size(), kBlock);
@@ -93,34 +93,32 @@ public:
 #endif
     }
 
-    std::size_t Size() const { return text_.size(); }
+    std::size_t Size() const { return size_; }
 
     // Whether the marker starts at p; limit ends the bytes that exist. p lies inside a padded
     // buffer, so the 16 bytes from p may be loaded.
-    bool At(const char* p, const char* limit) const {
-        if (static_cast<std::size_t>(limit - p) < text_.size()) return false;
+    [[gnu::always_inline]] bool At(const char* p, const char* limit) const {
+        if (static_cast<std::size_t>(limit - p) < size_) return false;
 #if defined(__SSE2__)
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const unsigned eq = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, head_)));
         if ((eq & headMask_) != headMask_) return false;
-        return text_.size() <= kBlock || std::memcmp(p + kBlock, text_.data() + kBlock, text_.size() - kBlock) == 0;
+        return size_ <= kBlock || std::memcmp(p + kBlock, text_.data() + kBlock, size_ - kBlock) == 0;
 #else
-        return std::memcmp(p, text_.data(), text_.size()) == 0;
+        return std::memcmp(p, text_.data(), size_) == 0;
 #endif
     }
 
 private:
     std::string text_;
+    std::size_t size_;
 #if defined(__SSE2__)
     __m128i head_;
     unsigned headMask_;
 #endif
 };
 
-const Marker& BoundaryMarker() {
-    static const Marker boundary("SupBook");
-    return boundary;
-}
+const Marker kBoundaryMarker("SupBook");
 
 std::string ElementMarkerText(std::string_view kind) { return "<x:" + std::string(kind); }
 
@@ -134,15 +132,17 @@ struct LineMarks {
     std::size_t firstLt = npos, firstGt = npos, ltAfterGt = npos;
 
     // m holds the masks of the block at p, already cut to the line; off is the block's position.
-    void Note(const char* p, std::size_t off, const BlockMasks& m, const Marker* element, const char* limit) {
+    template <bool kCell>
+    [[gnu::always_inline]] void Note(const char* p, std::size_t off, const BlockMasks& m, const Marker& element,
+                                     const char* limit) {
         for (unsigned s = m.ess; s != 0; s &= s - 1) {
-            if (BoundaryMarker().At(p + LowestBit(s), limit)) {
+            if (kBoundaryMarker.At(p + LowestBit(s), limit)) {
                 boundary = true;
                 return;
             }
         }
-        if (element != nullptr) {
-            for (unsigned l = m.lt; !cell && l != 0; l &= l - 1) cell = element->At(p + LowestBit(l), limit);
+        if constexpr (kCell) {
+            for (unsigned l = m.lt; !cell && l != 0; l &= l - 1) cell = element.At(p + LowestBit(l), limit);
         }
         if (firstLt == npos && m.lt != 0) firstLt = off + LowestBit(m.lt);
         if (firstGt == npos && m.gt != 0) firstGt = off + LowestBit(m.gt);
@@ -315,40 +315,51 @@ struct DataFile::Impl {
     }
 
     // Reads the next line and tells what the line rules make of it: a block boundary, a cell
-    // holding the element marker (with its text), or anything else. With wholeLine the text is
-    // the line itself and no marker is looked for. False at the end of the readable text.
-    bool NextLine(const Marker* element, bool wholeLine, LineScan& scan) {
-        const std::size_t marker = std::max(BoundaryMarker().Size(), element != nullptr ? element->Size() : 0);
+    // holding the element marker (with its text, when kCell), or anything else. With kWholeLine
+    // the text is the line itself and no marker is looked for. False at the end of the readable
+    // text.
+    template <bool kWholeLine, bool kCell>
+    bool NextLine(const Marker& element, LineScan& scan) {
+        constexpr bool wholeLine = kWholeLine;
+        const std::size_t marker = std::max(kBoundaryMarker.Size(), kCell ? element.Size() : 0);
         // A block is classified only once the bytes a marker starting in it needs are in, so
         // that it is compared against real bytes; at the physical end missing bytes fail it.
         const std::size_t lookahead = kBlock + marker;
         EnsureCapacity(2 * lookahead);
         if (!StartLine()) return false;
-        const bool keepText = wholeLine || element != nullptr;
+        constexpr bool keepText = kWholeLine || kCell;
         LineMarks marks;
         std::size_t pos = begin;   // next byte to classify
         std::size_t dropped = 0;   // bytes of the line already gone from the buffer
         heldFrom = npos;
-        for (;;) {
-            while (end - pos >= lookahead || (sourceDone && pos < end)) {
-                const char* const p = buf.get() + pos;
-                const std::size_t avail = end - pos;
-                BlockMasks m = avail >= kBlock ? ClassifyBlock(p) : ClassifyBytes(p, avail);
-                const std::size_t off = dropped + (pos - begin);
-                if (m.term != 0) {
-                    const unsigned t = LowestBit(m.term);
-                    if (!wholeLine && !marks.boundary) {
-                        const unsigned inLine = (1u << t) - 1u;
-                        marks.Note(p, off, {0, m.ess & inLine, m.lt & inLine, m.gt & inLine}, element, buf.get() + end);
-                    }
-                    FinishLine(marks, wholeLine, dropped, pos + t, scan);
-                    return true;
+        // Classifies the block at pos (avail bytes of it exist); true when the line ends in it.
+        auto step = [&](const BlockMasks& m, std::size_t avail) __attribute__((always_inline)) {
+            const char* const p = buf.get() + pos;
+            const std::size_t off = dropped + (pos - begin);
+            if (m.term != 0) {
+                const unsigned t = LowestBit(m.term);
+                if (!wholeLine && !marks.boundary) {
+                    const unsigned inLine = (1u << t) - 1u;
+                    marks.Note<kCell>(p, off, {0, m.ess & inLine, m.lt & inLine, m.gt & inLine}, element, buf.get() + end);
                 }
-                if (!wholeLine && !marks.boundary) marks.Note(p, off, m, element, buf.get() + end);
-                pos += std::min(avail, kBlock);
+                FinishLine(marks, wholeLine, dropped, pos + t, scan);
+                return true;
             }
-            if (sourceDone) {  // the last line has no line end
-                FinishLine(marks, wholeLine, dropped, end, scan);
+            if (!wholeLine && !marks.boundary) marks.Note<kCell>(p, off, m, element, buf.get() + end);
+            pos += std::min(avail, kBlock);
+            return false;
+        };
+        for (;;) {
+            while (end - pos >= lookahead) {
+                if (step(ClassifyBlock(buf.get() + pos), kBlock)) return true;
+            }
+            if (sourceDone) {
+                while (pos < end) {
+                    const std::size_t avail = end - pos;
+                    const char* const p = buf.get() + pos;
+                    if (step(avail >= kBlock ? ClassifyBlock(p) : ClassifyBytes(p, avail), avail)) return true;
+                }
+                FinishLine(marks, wholeLine, dropped, end, scan);  // the last line has no line end
                 return true;
             }
             if (begin > 0) {
@@ -369,7 +380,7 @@ struct DataFile::Impl {
     }
 
     // The line ends at buf[stop] (a line end character, or the physical end when stop == end).
-    void FinishLine(const LineMarks& marks, bool wholeLine, std::size_t dropped, std::size_t stop, LineScan& scan) {
+    [[gnu::always_inline]] void FinishLine(const LineMarks& marks, bool wholeLine, std::size_t dropped, std::size_t stop, LineScan& scan) {
         scan.kind = marks.boundary ? LineKind::Boundary : marks.cell ? LineKind::Cell : LineKind::Other;
         scan.text = {};
         scan.cut = false;
@@ -401,7 +412,7 @@ struct DataFile::Impl {
     // boundary line.
     LineScan ReadCell(const Marker& element) {
         LineScan scan;
-        while (NextLine(&element, false, scan)) {
+        while (NextLine<false, true>(element, scan)) {
             if (scan.kind == LineKind::Boundary) return {};
             if (scan.kind == LineKind::Cell) return scan;
         }
@@ -458,7 +469,7 @@ std::string_view DataFile::ReadLine() {
 
 bool DataFile::ReadLine(std::string_view& line) {
     LineScan scan;
-    const bool more = impl_->NextLine(nullptr, true, scan);
+    const bool more = impl_->NextLine<true, false>(kBoundaryMarker, scan);
     line = scan.text;
     return more;
 }
@@ -475,7 +486,7 @@ void DataFile::Close() {
 
 void SkipToFirstBlock(DataFile& file) {
     LineScan scan;
-    while (file.impl_->NextLine(nullptr, false, scan)) {
+    while (file.impl_->NextLine<false, false>(kBoundaryMarker, scan)) {
         if (scan.kind == LineKind::Boundary) return;
     }
 }
