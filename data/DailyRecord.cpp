@@ -63,40 +63,52 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-// A NUL byte would cut the message short (it travels as a C string), so it shows as U+FFFD.
-std::string MessageText(std::string_view text) {
-    if (text.find('\0') != std::string_view::npos) {
-        std::string out;
-        std::size_t start = 0;
-        for (std::size_t nul; (nul = text.find('\0', start)) != std::string_view::npos; start = nul + 1) {
-            out += MessageText(text.substr(start, nul - start));
-            out += "\xEF\xBF\xBD";
-        }
-        return out + MessageText(text.substr(start));
-    }
-    if (IsValidUtf8(text)) return std::string(text);
+// Lead byte of a sequence in valid UTF-8: its length.
+std::size_t SequenceLength(unsigned char c) {
+    if (c < 0x80) return 1;
+    if (c < 0xE0) return 2;
+    return c < 0xF0 ? 3 : 4;
+}
+
+constexpr std::size_t kShownCharacters = 100;
+
+// A field text as a message shows it. Valid UTF-8 is kept as it is, anything else is taken byte
+// by byte as Windows-1252; a NUL byte would cut the message short (it travels as a C string), so
+// it shows as U+FFFD. A text longer than 100 characters shows its first 100 and "…", so that the
+// error box stays readable and lays out at once whatever the file holds. The byte at commaAt
+// shows as ','.
+std::string ShownText(std::string_view text, std::size_t commaAt = std::string_view::npos) {
     // 0x80..0x9F of Windows-1252; unassigned positions map to themselves.
     static const std::uint16_t kHigh[32] = {
         0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
         0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     std::string out;
-    out.reserve(text.size() * 2);
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c);
+    std::size_t shown = 0;
+    for (std::size_t start = 0;;) {
+        const std::size_t nul = text.find('\0', start);
+        const std::size_t stop = nul == std::string_view::npos ? text.size() : nul;
+        const std::string_view piece = text.substr(start, stop - start);
+        const bool utf8 = IsValidUtf8(piece);
+        for (std::size_t i = 0; i < piece.size(); ++shown) {
+            if (shown == kShownCharacters) return out + "\u2026";
+            const auto c = static_cast<unsigned char>(piece[i]);
+            const std::size_t length = utf8 ? SequenceLength(c) : 1;
+            if (start + i == commaAt) {
+                out += ',';
+            } else if (utf8) {
+                out.append(piece.data() + i, length);
+            } else {
+                AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c);
+            }
+            i += length;
+        }
+        if (nul == std::string_view::npos) return out;
+        if (shown == kShownCharacters) return out + "\u2026";
+        out += "\xEF\xBF\xBD";
+        ++shown;
+        start = nul + 1;
     }
-    return out;
-}
-
-[[noreturn]] void FailInteger(std::string_view text) {
-    throw RunError("'" + MessageText(text) + "' ist kein gültiger Integerwert");
-}
-
-[[noreturn]] void FailDecimal(std::string_view text, std::size_t firstDot) {
-    std::string shown(text);
-    if (firstDot != std::string_view::npos) shown[firstDot] = ',';
-    throw RunError("'" + MessageText(shown) + "' ist kein gültiger Gleitkommawert");
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -265,9 +277,11 @@ bool TryParseInteger(std::string_view text, std::int32_t& result) {
 
 std::int32_t ParseInteger(std::string_view text) {
     std::int32_t value = 0;
-    if (!TryParseInteger(text, value)) FailInteger(text);
+    if (!TryParseInteger(text, value)) throw RunError(IntegerErrorMessage(text));
     return value;
 }
+
+std::string IntegerErrorMessage(std::string_view text) { return "'" + ShownText(text) + "' ist kein gültiger Integerwert"; }
 
 bool TryEncodeDate(int year, int month, int day, double& result) {
     if (year < 1 || year > 9999 || month < 1 || month > 12) return false;
@@ -279,28 +293,39 @@ bool TryEncodeDate(int year, int month, int day, double& result) {
     return true;
 }
 
-// Fixed positions: year 1-4, month 6-7, day 9-10; the separators are not read.
 double ParseRecordDate(std::string_view text) {
-    const std::int32_t year = ParseInteger(Part(text, 0, 4));
-    const std::int32_t month = ParseInteger(Part(text, 5, 2));
-    const std::int32_t day = ParseInteger(Part(text, 8, 2));
     double result = 0;
-    if (!TryEncodeDate(year, month, day, result)) throw RunError("Ungültiges Argument zum Codieren des Datums");
+    if (!TryParseRecordDate(text, result)) throw RunError(RecordDateErrorMessage(text));
     return result;
 }
 
+// Fixed positions: year 1-4, month 6-7, day 9-10; the separators are not read.
 bool TryParseRecordDate(std::string_view text, double& value) {
     std::int32_t year = 0, month = 0, day = 0;
     return TryParseInteger(Part(text, 0, 4), year) && TryParseInteger(Part(text, 5, 2), month) &&
            TryParseInteger(Part(text, 8, 2), day) && TryEncodeDate(year, month, day, value);
 }
 
+// The first part that does not convert fails; three parts that do make an invalid date.
+std::string RecordDateErrorMessage(std::string_view text) {
+    std::int32_t value = 0;
+    for (const std::string_view part : {Part(text, 0, 4), Part(text, 5, 2), Part(text, 8, 2)}) {
+        if (!TryParseInteger(part, value)) return IntegerErrorMessage(part);
+    }
+    return "Ungültiges Argument zum Codieren des Datums";
+}
+
 // Files write "." as decimal point; the first one is read as the decimal separator ","
 // (later dots stay and make the text fail).
 double ParseDecimal(std::string_view text) {
     double value = 0;
-    if (!ConvertDecimal(text, value)) FailDecimal(text, text.find('.'));
+    if (!ConvertDecimal(text, value)) throw RunError(DecimalErrorMessage(text));
     return value;
+}
+
+// The text is shown after its first "." became ",".
+std::string DecimalErrorMessage(std::string_view text) {
+    return "'" + ShownText(text, text.find('.')) + "' ist kein gültiger Gleitkommawert";
 }
 
 bool TryParseDecimal(std::string_view text, double& value) { return ConvertDecimal(text, value); }

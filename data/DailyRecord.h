@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,6 +34,13 @@ std::int32_t ParseTrend(std::string_view text);
 // then decimal digits or hexadecimal digits after "$" or "0x"/"0X"; the value must fit 32 bits.
 // Throws RunError("'<text>' ist kein gültiger Integerwert").
 std::int32_t ParseInteger(std::string_view text);
+
+// The messages the conversions above raise for a text they refuse (a text that converts gives
+// the message it would have got had it failed). A field text longer than 100 characters shows
+// its first 100 followed by "…".
+std::string IntegerErrorMessage(std::string_view text);
+std::string DecimalErrorMessage(std::string_view text);
+std::string RecordDateErrorMessage(std::string_view text);
 
 // Non-throwing forms of the conversions above for the reader's hot path: false where the
 // throwing form would fail (the throwing form then gives the message).

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 
 #include "data/RunError.h"
 
@@ -23,133 +22,149 @@ namespace zyn {
 namespace {
 
 constexpr char kCtrlZ = 26;
+constexpr std::size_t npos = std::string_view::npos;
+constexpr std::size_t kBlock = 16;
+// Bytes behind the buffer, so that a block or a marker compare may load 16 bytes from any
+// position inside it.
 constexpr std::size_t kLinePadding = 64;
-constexpr std::string_view kBoundary = "SupBook";
+constexpr std::size_t kMinBufferSize = 64;
 
-// First CR, LF or Ctrl-Z in [p, end), or nullptr.
-const char* FindLineEnd(const char* p, const char* end) {
+// The bytes of one block of a line that the rules look at, one bit per byte.
+struct BlockMasks {
+    unsigned term;  // CR, LF or Ctrl-Z: the line ends there
+    unsigned ess;   // 'S', where "SupBook" may start
+    unsigned lt;    // '<'
+    unsigned gt;    // '>'
+};
+
+// The same masks byte by byte, for fewer than 16 bytes at the very end of the source (and for
+// every block where the vector compare is missing).
+BlockMasks ClassifyBytes(const char* p, std::size_t n) {
+    BlockMasks m{0, 0, 0, 0};
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned bit = 1u << i;
+        switch (p[i]) {
+        case '\r':
+        case '\n':
+        case kCtrlZ:
+            m.term |= bit;
+            break;
+        case 'S':
+            m.ess |= bit;
+            break;
+        case '<':
+            m.lt |= bit;
+            break;
+        case '>':
+            m.gt |= bit;
+            break;
+        default:
+            break;
+        }
+    }
+    return m;
+}
+
+[[gnu::always_inline]] inline BlockMasks ClassifyBlock(const char* p) {
 #if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i sub = _mm_set1_epi8(kCtrlZ);
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, sub));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
-        p += 16;
-    }
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i term = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                                      _mm_cmpeq_epi8(v, _mm_set1_epi8(kCtrlZ)));
+    auto bits = [](__m128i hits) { return static_cast<unsigned>(_mm_movemask_epi8(hits)); };
+    return {bits(term), bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('S'))), bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('<'))),
+            bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('>')))};
+#else
+    return ClassifyBytes(p, kBlock);
 #endif
-    for (; p < end; ++p) {
-        const char c = *p;
-        if (c == '\r' || c == '\n' || c == kCtrlZ) return p;
-    }
-    return nullptr;
 }
 
-bool Contains(std::string_view line, std::string_view needle) {
-    const char* p = line.data();
-    const char* const end = line.data() + line.size();
-    const std::size_t n = needle.size();
-    while (static_cast<std::size_t>(end - p) >= n) {
-        p = static_cast<const char*>(std::memchr(p, needle[0], static_cast<std::size_t>(end - p) - n + 1));
-        if (p == nullptr) return false;
-        if (std::memcmp(p + 1, needle.data() + 1, n - 1) == 0) return true;
-        ++p;
+unsigned LowestBit(unsigned mask) { return static_cast<unsigned>(__builtin_ctz(mask)); }
+
+// A literal substring searched for in lines: the block boundary or an element marker.
+class Marker {
+public:
+    explicit Marker(std::string_view text) : text_(text), size_(text.size()) {
+#if defined(__SSE2__)
+        alignas(16) char head[kBlock] = {};
+        const std::size_t n = std::min(text.size(), kBlock);
+        std::memcpy(head, text.data(), n);
+        head_ = _mm_load_si128(reinterpret_cast<const __m128i*>(head));
+        headMask_ = n == kBlock ? 0xFFFFu : (1u << n) - 1u;
+#endif
     }
-    return false;
-}
+
+    std::size_t Size() const { return size_; }
+
+    // Whether the marker starts at p; limit ends the bytes that exist. p lies inside a padded
+    // buffer, so the 16 bytes from p may be loaded.
+    [[gnu::always_inline]] bool At(const char* p, const char* limit) const {
+        if (static_cast<std::size_t>(limit - p) < size_) return false;
+#if defined(__SSE2__)
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned eq = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, head_)));
+        if ((eq & headMask_) != headMask_) return false;
+        return size_ <= kBlock || std::memcmp(p + kBlock, text_.data() + kBlock, size_ - kBlock) == 0;
+#else
+        return std::memcmp(p, text_.data(), size_) == 0;
+#endif
+    }
+
+private:
+    std::string text_;
+    std::size_t size_;
+#if defined(__SSE2__)
+    __m128i head_;
+    unsigned headMask_;
+#endif
+};
+
+const Marker kBoundaryMarker("SupBook");
+
+std::string ElementMarkerText(std::string_view kind) { return "<x:" + std::string(kind); }
+
+// What the rules learn from one line, block by block: whether it is a block boundary (it holds
+// "SupBook", whatever else it holds), whether it holds the wanted element marker, and where
+// ExtractElementText cuts its text: the first '<', the first '>', the first '<' after that '>'.
+// Positions count from the start of the line.
+struct LineMarks {
+    bool boundary = false;
+    bool cell = false;
+    std::size_t firstLt = npos, firstGt = npos, ltAfterGt = npos;
+
+    // m holds the masks of the block at p, already cut to the line; off is the block's position.
+    template <bool kCell>
+    [[gnu::always_inline]] void Note(const char* p, std::size_t off, const BlockMasks& m, const Marker& element,
+                                     const char* limit) {
+        for (unsigned s = m.ess; s != 0; s &= s - 1) {
+            if (kBoundaryMarker.At(p + LowestBit(s), limit)) {
+                boundary = true;
+                return;
+            }
+        }
+        if constexpr (kCell) {
+            for (unsigned l = m.lt; !cell && l != 0; l &= l - 1) cell = element.At(p + LowestBit(l), limit);
+        }
+        if (firstLt == npos && m.lt != 0) firstLt = off + LowestBit(m.lt);
+        if (firstGt == npos && m.gt != 0) firstGt = off + LowestBit(m.gt);
+        if (firstGt != npos && ltAfterGt == npos) {
+            unsigned l = m.lt;
+            if (firstGt >= off) l &= ~((2u << (firstGt - off)) - 1u);  // only '<' after the '>'
+            if (l != 0) ltAfterGt = off + LowestBit(l);
+        }
+    }
+
+    // The cell's text runs from TextStart() to TextStop(); npos: to the end of the line.
+    std::size_t TextStart() const { return firstGt == npos ? 0 : firstGt + 1; }
+    std::size_t TextStop() const { return firstGt == npos ? firstLt : ltAfterGt; }
+};
 
 enum class LineKind { Other, Boundary, Cell };
 
 struct LineScan {
     LineKind kind = LineKind::Other;
-    std::string_view text;  // ExtractElementText of a cell line
+    std::string_view text;  // the cell's text, or the whole line when that was asked for
+    bool cut = false;       // the text was longer than DataFile::kMaxTextBytes; text is its start
 };
-
-#if defined(__SSE2__)
-// A marker of at most 16 bytes, compared in one step.
-struct Pattern {
-    __m128i bytes;
-    unsigned mask;
-    std::size_t size;
-};
-
-Pattern MakePattern(std::string_view text) {
-    alignas(16) char tmp[16] = {};
-    std::memcpy(tmp, text.data(), text.size());
-    return Pattern{_mm_load_si128(reinterpret_cast<const __m128i*>(tmp)), (1u << text.size()) - 1u, text.size()};
-}
-
-bool MatchesAt(const char* p, std::size_t pos, std::size_t n, const Pattern& pattern) {
-    if (n - pos < pattern.size) return false;
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
-    const unsigned eq = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, pattern.bytes)));
-    return (eq & pattern.mask) == pattern.mask;
-}
-
-// What one pass over a line's 16-byte blocks learns for cutting out a cell: the first '<', the
-// first '>', the first '<' after that '>', and whether an element pattern starts at some '<'.
-struct ElementMarks {
-    static constexpr std::size_t npos = std::string_view::npos;
-    bool cell = false;
-    std::size_t firstLt = npos, firstGt = npos, ltAfterGt = npos;
-
-    // ltMask and gtMask hold the '<' and '>' of the block at off, already cut to the line.
-    void Note(const char* p, std::size_t off, std::size_t n, const Pattern& element, unsigned ltMask, unsigned gtMask) {
-        for (unsigned m = ltMask; !cell && m != 0; m &= m - 1)
-            cell = MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(m)), n, element);
-        if (firstLt == npos && ltMask != 0) firstLt = off + static_cast<std::size_t>(__builtin_ctz(ltMask));
-        if (firstGt == npos && gtMask != 0) firstGt = off + static_cast<std::size_t>(__builtin_ctz(gtMask));
-        if (firstGt != npos && ltAfterGt == npos) {
-            unsigned m = ltMask;
-            if (firstGt >= off) m &= ~((2u << (firstGt - off)) - 1u);  // only '<' after the '>'
-            if (m != 0) ltAfterGt = off + static_cast<std::size_t>(__builtin_ctz(m));
-        }
-    }
-
-    // The cell's text as ExtractElementText cuts it from a line of n characters at p.
-    std::string_view Text(const char* p, std::size_t n) const {
-        const std::size_t start = firstGt == npos ? 0 : firstGt + 1;
-        const std::size_t stop = firstGt == npos ? firstLt : ltAfterGt;
-        return std::string_view(p + start, (stop == npos ? n : stop) - start);
-    }
-};
-
-// One pass over a line for ReadField: a block boundary (the line holds "SupBook", whatever else
-// it holds), a cell of the wanted kind (it holds the element marker "<x:" + kind, and its text is
-// cut out as ExtractElementText does), or anything else.
-// Lines handed in here are views into a DataFile buffer, which is padded so that whole 16-byte
-// blocks may be loaded past the line's end; bits beyond the end are masked off.
-LineScan ScanLine(std::string_view line, const Pattern& element) {
-    static const Pattern boundary = MakePattern(kBoundary);
-    const char* const p = line.data();
-    const std::size_t n = line.size();
-    const __m128i esses = _mm_set1_epi8('S');
-    const __m128i opens = _mm_set1_epi8('<');
-    const __m128i closes = _mm_set1_epi8('>');
-    ElementMarks marks;
-    for (std::size_t off = 0; off < n; off += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + off));
-        unsigned sMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, esses)));
-        unsigned ltMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, opens)));
-        unsigned gtMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, closes)));
-        if (n - off < 16) {
-            const unsigned keep = (1u << (n - off)) - 1u;
-            sMask &= keep;
-            ltMask &= keep;
-            gtMask &= keep;
-        }
-        for (; sMask != 0; sMask &= sMask - 1) {
-            if (MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(sMask)), n, boundary)) return {LineKind::Boundary, {}};
-        }
-        marks.Note(p, off, n, element, ltMask, gtMask);
-    }
-    if (!marks.cell) return {};
-    return {LineKind::Cell, marks.Text(p, n)};
-}
-#endif
 
 bool DirectoryExists(const std::string& path) {
     struct stat st {};
@@ -173,6 +188,9 @@ int OpenErrorNumber(const std::string& path, int error) {
 
 }  // namespace
 
+// The buffer never grows past its size (but for a marker longer than about half of it): a line
+// longer than the buffer is scanned as it streams through, and only the bytes of the text it
+// may yield are kept aside, at most kMaxTextBytes of them. Every byte is classified once.
 struct DataFile::Impl {
     int fd = -1;
     std::size_t byteSize = 0;
@@ -182,15 +200,19 @@ struct DataFile::Impl {
 
     std::unique_ptr<char[]> buf;
     std::size_t capacity = 0;
-    std::size_t begin = 0;  // unread bytes are buf[begin, end)
+    std::size_t begin = 0;  // unread bytes are buf[begin, end); a line being scanned starts at begin
     std::size_t end = 0;
     bool sourceDone = false;  // nothing more to read from the source
     bool textEnded = false;   // Ctrl-Z or physical end reached: every further line is empty
     bool pendingLf = false;   // the last line ended with CR; a LF right after it is skipped
 
-    explicit Impl(std::size_t bufferSize) : capacity(bufferSize < 16 ? 16 : bufferSize) { buf = Allocate(capacity); }
+    // The start of a text whose line did not fit the buffer.
+    std::string held;
+    std::size_t heldFrom = npos;  // position in the line of held's first byte
+    bool heldCut = false;
 
-    // The padding behind the buffer lets the line scanner load whole 16-byte blocks.
+    explicit Impl(std::size_t bufferSize) : capacity(std::max(bufferSize, kMinBufferSize)) { buf = Allocate(capacity); }
+
     static std::unique_ptr<char[]> Allocate(std::size_t size) {
         std::unique_ptr<char[]> p(new char[size + kLinePadding]);
         std::memset(p.get() + size, 0, kLinePadding);
@@ -206,7 +228,7 @@ struct DataFile::Impl {
         }
     }
 
-    // Reads more bytes behind end; keeps what is unread. Sets sourceDone at the physical end.
+    // Reads more bytes behind end. Sets sourceDone at the physical end.
     void Fill() {
         if (sourceDone) return;
         if (begin == end) begin = end = 0;
@@ -238,25 +260,20 @@ struct DataFile::Impl {
         }
     }
 
-    // Makes room behind the unread bytes: moves them to the front, or doubles the buffer when
-    // they fill it (a line longer than the buffer).
-    void MakeRoom() {
-        if (begin > 0) {
-            std::memmove(buf.get(), buf.get() + begin, end - begin);
-            end -= begin;
-            begin = 0;
-        }
-        if (end == capacity) {
-            std::unique_ptr<char[]> bigger = Allocate(capacity * 2);
-            std::memcpy(bigger.get(), buf.get(), end);
-            buf = std::move(bigger);
-            capacity *= 2;
-        }
+    // Only a marker longer than about half the buffer needs a bigger one; called between lines.
+    void EnsureCapacity(std::size_t wanted) {
+        if (capacity >= wanted) return;
+        std::unique_ptr<char[]> bigger = Allocate(wanted);
+        std::memcpy(bigger.get(), buf.get() + begin, end - begin);
+        end -= begin;
+        begin = 0;
+        buf = std::move(bigger);
+        capacity = wanted;
     }
 
     // Skips a LF that completes a CR line end and notes the end of the readable text.
     // Returns false when no further line exists.
-    bool Prepare() {
+    bool StartLine() {
         if (textEnded) return false;
         if (begin == end) Fill();
         if (pendingLf) {
@@ -273,155 +290,159 @@ struct DataFile::Impl {
         return true;
     }
 
-    // The common case inline: the whole next line is already in the buffer.
-    bool ReadLine(std::string_view& line) {
-        if (!textEnded) {
-            std::size_t b = begin;
-            if (pendingLf && b < end && buf[b] == '\n') ++b;
-            if (b < end && buf[b] != kCtrlZ) {
-                const char* hit = FindLineEnd(buf.get() + b, buf.get() + end);
-                if (hit != nullptr) {
-                    const std::size_t pos = static_cast<std::size_t>(hit - buf.get());
-                    line = std::string_view(buf.get() + b, pos - b);
-                    begin = pos + 1;
-                    pendingLf = *hit == '\r';
-                    if (*hit == kCtrlZ) textEnded = true;
-                    return true;
-                }
-            }
+    void Keep(const char* p, std::size_t n) {
+        const std::size_t room = kMaxTextBytes - held.size();
+        if (n > room) {
+            n = room;
+            heldCut = true;
         }
-        return ReadLineSlow(line);
+        held.append(p, n);
     }
 
-#if defined(__SSE2__)
-    // ReadLine and ScanLine in one pass over the bytes when the whole line is in the buffer:
-    // the line end, "S", "<" and ">" are found by the same 16-byte compares. A marker candidate
-    // seen before the line end is known is still sound: a marker holds no line-end byte, so one
-    // that would reach past the line end cannot match. False at the end of the readable text.
-    bool ScanNextLine(const Pattern& element, LineScan& scan) {
-        static const Pattern boundary = MakePattern(kBoundary);
-        constexpr std::size_t npos = std::string_view::npos;
-        if (!textEnded) {
-            std::size_t b = begin;
-            if (pendingLf && b < end && buf[b] == '\n') ++b;
-            if (b < end && buf[b] != kCtrlZ) {
-                const char* const p = buf.get() + b;
-                const std::size_t avail = end - b;
-                const __m128i cr = _mm_set1_epi8('\r');
-                const __m128i lf = _mm_set1_epi8('\n');
-                const __m128i sub = _mm_set1_epi8(kCtrlZ);
-                const __m128i esses = _mm_set1_epi8('S');
-                const __m128i opens = _mm_set1_epi8('<');
-                const __m128i closes = _mm_set1_epi8('>');
-                ElementMarks marks;
-                bool isBoundary = false;
-                for (std::size_t off = 0; off < avail; off += 16) {
-                    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + off));
-                    unsigned term = static_cast<unsigned>(_mm_movemask_epi8(
-                        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, sub))));
-                    if (avail - off < 16) term &= (1u << (avail - off)) - 1u;  // bytes past the buffered data
-                    unsigned inLine = 0xFFFFu;
-                    if (term != 0) {
-                        inLine = (1u << __builtin_ctz(term)) - 1u;
-                    } else if (avail - off < 16) {
-                        break;  // the line runs past the buffered data
-                    }
-                    if (!isBoundary) {
-                        for (unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, esses))) & inLine; m != 0;
-                             m &= m - 1) {
-                            if (MatchesAt(p, off + static_cast<std::size_t>(__builtin_ctz(m)), npos, boundary)) {
-                                isBoundary = true;
-                                break;
-                            }
-                        }
-                    }
-                    if (!isBoundary) {
-                        const unsigned ltMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, opens))) & inLine;
-                        const unsigned gtMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, closes))) & inLine;
-                        marks.Note(p, off, npos, element, ltMask, gtMask);
-                    }
-                    if (term != 0) {
-                        const std::size_t n = off + static_cast<std::size_t>(__builtin_ctz(term));
-                        const char endChar = p[n];
-                        begin = b + n + 1;
-                        pendingLf = endChar == '\r';
-                        if (endChar == kCtrlZ) textEnded = true;
-                        if (isBoundary) {
-                            scan = {LineKind::Boundary, {}};
-                        } else if (marks.cell) {
-                            scan = {LineKind::Cell, marks.Text(p, n)};
-                        } else {
-                            scan = {};
-                        }
-                        return true;
-                    }
-                }
-            }
+    // The line's bytes [dropped, dropped + n) at p are about to leave the buffer: keeps those
+    // that belong to the text the line may yield, as far as the marks seen so far tell.
+    void Hold(const LineMarks& marks, bool wholeLine, std::size_t dropped, const char* p, std::size_t n) {
+        const std::size_t from = wholeLine ? 0 : marks.TextStart();
+        const std::size_t stop = wholeLine ? npos : marks.TextStop();
+        if (heldFrom != from) {
+            held.clear();
+            heldFrom = from;
+            heldCut = false;
         }
-        std::string_view line;
-        if (!ReadLineSlow(line)) return false;
-        scan = ScanLine(line, element);
-        return true;
+        const std::size_t a = std::max(from, dropped);
+        const std::size_t b = std::min(stop, dropped + n);
+        if (a < b && !heldCut) Keep(p + (a - dropped), b - a);
     }
 
-    // ReadField for an element marker.
-    std::string_view ReadCell(const Pattern& element) {
-        LineScan scan;
-        while (ScanNextLine(element, scan)) {
-            if (scan.kind == LineKind::Boundary) return {};
-            if (scan.kind == LineKind::Cell) return scan.text;
-        }
-        // The end of the readable text ends the block like a boundary line.
-        return {};
-    }
-#endif
-
-    [[gnu::noinline]] bool ReadLineSlow(std::string_view& line) {
-        if (!Prepare()) {
-            line = {};
-            return false;
-        }
-        std::size_t scanned = begin;
-        for (;;) {
-            const char* hit = FindLineEnd(buf.get() + scanned, buf.get() + end);
-            if (hit != nullptr) {
-                const std::size_t pos = static_cast<std::size_t>(hit - buf.get());
-                line = std::string_view(buf.get() + begin, pos - begin);
-                begin = pos + 1;
-                if (*hit == '\r') {
-                    pendingLf = true;
-                } else if (*hit == kCtrlZ) {
-                    textEnded = true;
+    // Reads the next line and tells what the line rules make of it: a block boundary, a cell
+    // holding the element marker (with its text, when kCell), or anything else. With kWholeLine
+    // the text is the line itself and no marker is looked for. False at the end of the readable
+    // text.
+    template <bool kWholeLine, bool kCell>
+    bool NextLine(const Marker& element, LineScan& scan) {
+        constexpr bool wholeLine = kWholeLine;
+        const std::size_t marker = std::max(kBoundaryMarker.Size(), kCell ? element.Size() : 0);
+        // A block is classified only once the bytes a marker starting in it needs are in, so
+        // that it is compared against real bytes; at the physical end missing bytes fail it.
+        const std::size_t lookahead = kBlock + marker;
+        EnsureCapacity(2 * lookahead);
+        if (!StartLine()) return false;
+        constexpr bool keepText = kWholeLine || kCell;
+        LineMarks marks;
+        std::size_t pos = begin;   // next byte to classify
+        std::size_t dropped = 0;   // bytes of the line already gone from the buffer
+        heldFrom = npos;
+        // Classifies the block at pos (avail bytes of it exist); true when the line ends in it.
+        auto step = [&](const BlockMasks& m, std::size_t avail) __attribute__((always_inline)) {
+            const char* const p = buf.get() + pos;
+            const std::size_t off = dropped + (pos - begin);
+            if (m.term != 0) {
+                const unsigned t = LowestBit(m.term);
+                if (!wholeLine && !marks.boundary) {
+                    const unsigned inLine = (1u << t) - 1u;
+                    marks.Note<kCell>(p, off, {0, m.ess & inLine, m.lt & inLine, m.gt & inLine}, element, buf.get() + end);
                 }
+                FinishLine(marks, wholeLine, dropped, pos + t, scan);
                 return true;
+            }
+            if (!wholeLine && !marks.boundary) marks.Note<kCell>(p, off, m, element, buf.get() + end);
+            pos += std::min(avail, kBlock);
+            return false;
+        };
+        for (;;) {
+            while (end - pos >= lookahead) {
+                if (step(ClassifyBlock(buf.get() + pos), kBlock)) return true;
             }
             if (sourceDone) {
-                // The last line has no line end.
-                line = std::string_view(buf.get() + begin, end - begin);
-                begin = end;
-                textEnded = true;
+                while (pos < end) {
+                    const std::size_t avail = end - pos;
+                    const char* const p = buf.get() + pos;
+                    if (step(avail >= kBlock ? ClassifyBlock(p) : ClassifyBytes(p, avail), avail)) return true;
+                }
+                FinishLine(marks, wholeLine, dropped, end, scan);  // the last line has no line end
                 return true;
             }
-            const std::size_t already = end - begin;
-            MakeRoom();
-            scanned = begin + already;
+            if (begin > 0) {
+                std::memmove(buf.get(), buf.get() + begin, end - begin);
+                pos -= begin;
+                end -= begin;
+                begin = 0;
+            } else if (end == capacity) {
+                // The line fills the buffer: what is classified leaves it.
+                if (keepText && (wholeLine || !marks.boundary)) Hold(marks, wholeLine, dropped, buf.get(), pos);
+                std::memmove(buf.get(), buf.get() + pos, end - pos);
+                dropped += pos;
+                end -= pos;
+                pos = 0;
+            }
             Fill();
         }
+    }
+
+    // The line ends at buf[stop] (a line end character, or the physical end when stop == end).
+    [[gnu::always_inline]] void FinishLine(const LineMarks& marks, bool wholeLine, std::size_t dropped, std::size_t stop, LineScan& scan) {
+        scan.kind = marks.boundary ? LineKind::Boundary : marks.cell ? LineKind::Cell : LineKind::Other;
+        scan.text = {};
+        scan.cut = false;
+        if (wholeLine || scan.kind == LineKind::Cell) {
+            const std::size_t length = dropped + (stop - begin);
+            const std::size_t from = wholeLine ? 0 : marks.TextStart();
+            const std::size_t to = wholeLine ? length : std::min(marks.TextStop(), length);
+            if (from >= dropped) {
+                scan.text = std::string_view(buf.get() + begin + (from - dropped), to - from);
+            } else {
+                // Its start left the buffer and is held (Hold ran for this text's start).
+                if (to > dropped && !heldCut) Keep(buf.get() + begin, to - dropped);
+                scan.text = held;
+                scan.cut = heldCut;
+            }
+        }
+        if (stop == end) {
+            begin = end;
+            textEnded = true;
+            return;
+        }
+        const char endChar = buf[stop];
+        begin = stop + 1;
+        pendingLf = endChar == '\r';
+        if (endChar == kCtrlZ) textEnded = true;
+    }
+
+    // ReadField for an element marker. The end of the readable text ends the block like a
+    // boundary line.
+    LineScan ReadCell(const Marker& element) {
+        LineScan scan;
+        while (NextLine<false, true>(element, scan)) {
+            if (scan.kind == LineKind::Boundary) return {};
+            if (scan.kind == LineKind::Cell) return scan;
+        }
+        return {};
     }
 };
 
 DataFile::DataFile(const std::string& path) : DataFile(path, kDefaultBufferSize) {}
 
 DataFile::DataFile(const std::string& path, std::size_t bufferSize) : impl_(nullptr) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO without a writer would hold the open for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) RaiseIoError(OpenErrorNumber(path, errno));
-    // Opening a directory succeeds on this platform; reading it is an I/O error.
+    // Only a regular file is a data file. Opening a directory succeeds on this platform, reading
+    // it is an I/O error; a FIFO, socket or device would wait or stream without end, so it is
+    // refused as a file with no data behind its name.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        error = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = ENXIO;
+    }
+    if (error != 0) {
         ::close(fd);
         RaiseIoError(error);
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     try {
         impl_ = new Impl(bufferSize);
     } catch (...) {
@@ -429,7 +450,7 @@ DataFile::DataFile(const std::string& path, std::size_t bufferSize) : impl_(null
         throw;
     }
     impl_->fd = fd;
-    impl_->byteSize = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+    impl_->byteSize = static_cast<std::size_t>(st.st_size);
 }
 
 DataFile::DataFile(InMemory source, std::size_t bufferSize) : impl_(new Impl(bufferSize)) {
@@ -442,13 +463,18 @@ DataFile::~DataFile() { delete impl_; }
 
 std::string_view DataFile::ReadLine() {
     std::string_view line;
-    impl_->ReadLine(line);
+    ReadLine(line);
     return line;
 }
 
-bool DataFile::ReadLine(std::string_view& line) { return impl_->ReadLine(line); }
+bool DataFile::ReadLine(std::string_view& line) {
+    LineScan scan;
+    const bool more = impl_->NextLine<true, false>(kBoundaryMarker, scan);
+    line = scan.text;
+    return more;
+}
 
-bool DataFile::AtEnd() const { return !impl_->Prepare(); }
+bool DataFile::AtEnd() const { return !impl_->StartLine(); }
 
 std::size_t DataFile::ByteSize() const { return impl_->byteSize; }
 
@@ -459,9 +485,9 @@ void DataFile::Close() {
 }
 
 void SkipToFirstBlock(DataFile& file) {
-    std::string_view line;
-    while (file.ReadLine(line)) {
-        if (Contains(line, kBoundary)) return;
+    LineScan scan;
+    while (file.impl_->NextLine<false, false>(kBoundaryMarker, scan)) {
+        if (scan.kind == LineKind::Boundary) return;
     }
 }
 
@@ -473,21 +499,7 @@ std::string_view ExtractElementText(std::string_view line) {
 }
 
 std::string_view ReadFieldView(DataFile& file, std::string_view kind) {
-    std::string_view line;
-#if defined(__SSE2__)
-    if (kind.size() <= 13) {
-        char marker[16];
-        std::memcpy(marker, "<x:", 3);
-        std::memcpy(marker + 3, kind.data(), kind.size());
-        return file.impl_->ReadCell(MakePattern(std::string_view(marker, kind.size() + 3)));
-    }
-#endif
-    const std::string element = "<x:" + std::string(kind);
-    while (file.impl_->ReadLine(line)) {
-        if (Contains(line, kBoundary)) return {};
-        if (Contains(line, element)) return ExtractElementText(line);
-    }
-    return {};
+    return file.impl_->ReadCell(Marker(ElementMarkerText(kind))).text;
 }
 
 std::string ReadField(DataFile& file, std::string_view kind) { return std::string(ReadFieldView(file, kind)); }
@@ -506,49 +518,39 @@ constexpr int kConversionOrder[14] = {0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 16, 17,
 
 bool ReadRecord(DataFile& file, RecordList& records) {
     // Each cell is converted as soon as it is read, so nothing is copied. A failing cell keeps
-    // its text; once all twenty cells are read, the first failure in conversion order is raised
-    // with the message BuildRecord would give.
+    // the message it would raise (never its whole text); once all twenty cells are read, the
+    // first failure in conversion order is raised, as BuildRecord would.
     double reals[20];
     std::int32_t trends[20];
     unsigned failedMask = 0;
-    std::unique_ptr<std::array<std::string, 20>> failedText;  // only made when a cell fails
-#if defined(__SSE2__)
-    static const Pattern textElement = MakePattern("<x:Text");
-    static const Pattern numberElement = MakePattern("<x:Number");
+    std::unique_ptr<std::array<std::string, 20>> messages;  // only made when a cell fails
+    static const Marker textElement(ElementMarkerText("Text"));
+    static const Marker numberElement(ElementMarkerText("Number"));
     DataFile::Impl& impl = *file.impl_;
-    auto readField = [&impl](bool text) { return impl.ReadCell(text ? textElement : numberElement); };
-#else
-    auto readField = [&file](bool text) { return ReadFieldView(file, text ? "Text" : "Number"); };
-#endif
     for (int i = 0; i < 20; ++i) {
-        const std::string_view text = readField(kIsText[i]);
+        const LineScan cell = impl.ReadCell(kIsText[i] ? textElement : numberElement);
+        const std::string_view text = cell.text;
         bool ok = true;
         if (i == 0) {
             if (text.empty()) return false;
+            // Only the first ten characters of a date are read, so a cut text still converts.
             ok = TryParseRecordDate(text, reals[0]);
         } else if (kIsText[i]) {
-            trends[i] = ParseTrend(text);
+            trends[i] = ParseTrend(text);  // a cut text is far longer than any trend word
         } else {
-            ok = TryParseDecimal(text, reals[i]);
+            // A number longer than the kept text is no number the viewer could show.
+            ok = !cell.cut && TryParseDecimal(text, reals[i]);
         }
         if (!ok) {
-            if (!failedText) failedText = std::make_unique<std::array<std::string, 20>>();
+            if (!messages) messages = std::make_unique<std::array<std::string, 20>>();
             failedMask |= 1u << i;
-            (*failedText)[static_cast<std::size_t>(i)].assign(text);
+            (*messages)[static_cast<std::size_t>(i)] = i == 0 ? RecordDateErrorMessage(text) : DecimalErrorMessage(text);
         }
     }
     if (failedMask != 0) {
         for (int i : kConversionOrder) {
-            if ((failedMask & (1u << i)) == 0) continue;
-            const std::string& text = (*failedText)[static_cast<std::size_t>(i)];
-            if (i == 0) {
-                ParseRecordDate(text);
-            } else {
-                ParseDecimal(text);
-            }
+            if ((failedMask & (1u << i)) != 0) throw RunError((*messages)[static_cast<std::size_t>(i)]);
         }
-        // Not reached: the throwing forms fail exactly where the non-throwing ones do.
-        throw std::logic_error("cell conversion disagrees with its checked form");
     }
     DailyRecord& r = records.emplace_back();
     r.Date = reals[0];
