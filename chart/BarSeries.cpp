@@ -195,6 +195,72 @@ void TBarSeries::DrawPoint(int index) {
     PaintBar(index, std::min(barTop_, barBottom_), std::max(barTop_, barBottom_));
 }
 
+void TBarSeries::DrawPoints() {
+    if (!DrawColumnTops()) TChartSeries::DrawPoints();
+}
+
+bool TBarSeries::DrawColumnTops() {
+    if (BarPixelWidth != 0 || OnGetBarStyle || !DrawsForward() || !DrawOnlyVisible()) return false;
+    if (MultiBar() != TMultiBar::mbNone && MultiBar() != TMultiBar::mbSide) return false;
+    const TBarStyle style = BarStyle();
+    if (style != TBarStyle::bsRectangle && style != TBarStyle::bsCilinder && style != TBarStyle::bsRectGradient)
+        return false;
+    const bool solidPen = BarPen.Style == TPenStyle::psSolid || BarPen.Style == TPenStyle::psClear;
+    if (BarBrush.Style != TBrushStyle::bsSolid || !BarPen.Visible || BarPen.Width > 1 || !solidPen ||
+        BarPen.Mode != TPenMode::pmCopy || BarPen.SmallDots)
+        return false;
+    const int first = FirstVisibleIndex, last = LastVisibleIndex;
+    if (last < first) return false;
+    // Columns must follow each other, or two runs of bars could share one.
+    const auto n = static_cast<size_t>(last - first + 1);
+    pixelX_.resize(n);
+    for (int i = first; i <= last; ++i) {
+        pixelX_[static_cast<size_t>(i - first)] = XPixel(i);
+        if (i > first && pixelX_[static_cast<size_t>(i - first)] < pixelX_[static_cast<size_t>(i - first - 1)]) return false;
+    }
+    TChartCanvas3D& canvas = Canvas();
+    // The canvas as PaintBarRectangle leaves it for a bar of no width.
+    auto prepare = [&](TColor color) {
+        PrepareBarCanvas(color);
+        canvas.Pen.Color = canvas.Brush.Color;
+        if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;
+    };
+    const int origin = OriginPixel(first);
+    for (int end = last; end >= first;) {
+        const int x = pixelX_[static_cast<size_t>(end - first)];
+        // Rows origin - 1 up to above and origin + 1 down to below are covered by later bars.
+        int above = origin, below = origin;
+        int i = end;
+        for (; i >= first && pixelX_[static_cast<size_t>(i - first)] == x; --i) {
+            const TColor color = PointColor(i);
+            if (color == clNone) continue;
+            const int top = YPixel(i);
+            if (top < above) {
+                prepare(color);
+                canvas.Line(x, top, x, above);
+                above = top;
+            } else if (top > below) {
+                prepare(color);
+                canvas.Line(x, top, x, below);
+                below = top;
+            }
+        }
+        end = i;
+    }
+    // Leave the drawing state as drawing the last point would.
+    barColor_ = PointColor(last);
+    barLeft_ = barRight_ = pixelX_[n - 1];
+    barTop_ = YPixel(last);
+    barBottom_ = origin;
+    for (int i = last; i >= first; --i) {
+        const TColor color = PointColor(i);
+        if (color == clNone) continue;
+        prepare(color);
+        break;
+    }
+    return true;
+}
+
 void TBarSeries::PaintBar(int index, int upper, int lower) {
     PrepareBarCanvas(barColor_);
     TChartCanvas3D& canvas = Canvas();

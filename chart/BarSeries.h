@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <vector>
 
 #include "chart/Series.h"
 
@@ -74,6 +75,7 @@ public:
     void SetCustomBarWidth(int value);
 
     void DrawPoint(int index) override;
+    void DrawPoints() override;
     double MaxY() const override;
     double MinY() const override;
     int XPixel(int index) const override;
@@ -85,6 +87,13 @@ public:
     void PaintBarRectangle(int left, int top, int right, int bottom);
     int Clicked(int x, int y) override;
     bool SameKind(const TChartSeries& other) const override;
+
+private:
+    // Bars of no width are one-pixel lines from the origin row; in a pixel column a later bar
+    // covers an earlier one as far as it reaches, so each bar draws only the rows beyond the
+    // later ones. False, with nothing drawn, where bars are not such lines.
+    bool DrawColumnTops();
+    std::vector<int> pixelX_;  // scratch of DrawColumnTops
 };
 
 }  // namespace zyn::chart

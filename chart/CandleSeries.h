@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "chart/LineSeries.h"
 
 namespace zyn::chart {
@@ -45,9 +47,25 @@ public:
     // The colour a candle is drawn in, from its pixel rows and, in a tie, its close.
     TColor CandleColor(int index, int yOpen, int yClose) const;
     void DrawPoint(int index) override;
+    void DrawPoints() override;
     int Clicked(int x, int y) override;
 
 private:
+    // A box of one colour as one candle paints it, in drawing order; inclusive bounds.
+    struct TCandleBox {
+        TColor Color;
+        int Left, Top, Right, Bottom;
+    };
+    // Candles on one pixel column share their columns and cover each other where their rows
+    // meet: each run of them is drawn as the boxes that stay visible, in the colours the last
+    // candle over them gives. False, with nothing drawn, where the canvas does not paint
+    // candles as boxes.
+    bool DrawVisibleCandles();
+    // The boxes candle index paints, appended; false when it is not painted as boxes.
+    bool CandleBoxes(int index, std::vector<TCandleBox>& boxes);
+    void DrawVisibleBoxes(const std::vector<TCandleBox>& boxes);
+    std::vector<TCandleBox> boxes_;  // scratch of DrawVisibleCandles
+
     struct TCandlePixels {
         int X = 0, Open = 0, High = 0, Low = 0, Close = 0;
     };

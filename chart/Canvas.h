@@ -116,6 +116,17 @@ public:
     void AssignChartPen(const TChartPen& pen);
     void PrepareFillBrush(TColor color, TBrushStyle style, TColor backColor);
 
+    // Where this canvas paints a shape of the current pen as boxes of pixels, so that a series
+    // can work out what later shapes cover (boxes right and bottom exclusive, empty when
+    // nothing is painted). LineBox: the one box a line from (x0, y0) to (x1, y1) along a row or
+    // column paints. BoxPolygonBoxes: for the four-corner polygon of the axis-aligned
+    // rectangle with corners (x0, y0) and (x1, y1), the box its outline and fill cover and the
+    // inside a visible brush fills over the outline. False where the canvas paints otherwise.
+    virtual bool LineBox(int /*x0*/, int /*y0*/, int /*x1*/, int /*y1*/, TRect& /*box*/) { return false; }
+    virtual bool BoxPolygonBoxes(int /*x0*/, int /*y0*/, int /*x1*/, int /*y1*/, TRect& /*outline*/, TRect& /*inside*/) {
+        return false;
+    }
+
     virtual void SetClip(const TRect& r) = 0;
     virtual void ClearClip() = 0;
 

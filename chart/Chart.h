@@ -201,6 +201,10 @@ public:
     bool AxisVisible() const { return axisVisible_; }
     void SetAxisVisible(bool value);
     bool ClipPoints = true;
+    // Draw every visible point one by one. Otherwise a series that has more visible points than
+    // the plot has pixel columns may leave out what its own later points cover again; the
+    // pixels come out the same either way.
+    bool DrawEveryPoint = false;
     bool View3DWalls = true;
     int MaxPointsPerPage() const { return maxPointsPerPage_; }
     void SetMaxPointsPerPage(int value);

@@ -28,6 +28,69 @@ double SegmentDistance(int px, int py, int x0, int y0, int x1, int y1) {
     const double ex = x0 + t * dx - px, ey = y0 + t * dy - py;
     return std::sqrt(ex * ex + ey * ey);
 }
+
+// The one-pixel lines of a series drawn in one opaque colour: the picture is the union of
+// their pixels whatever the order, so runs along one row or column that overlap or adjoin are
+// drawn as one line. The pen is set up before the first line, as drawing a segment does.
+class TRunMerger {
+public:
+    TRunMerger(TChartCanvas3D& canvas, const TChartPen& pen, TColor color) : canvas_(canvas), pen_(pen), color_(color) {}
+
+    // The pixels of Line(x0, y0, x1, y1): from the first point up to the last one, left out.
+    void Line(int x0, int y0, int x1, int y1) {
+        if (x0 == x1 && y0 == y1) return;
+        constexpr int kFar = 1 << 30;  // no run arithmetic near the ends of int
+        const bool near = std::abs(x0) < kFar && std::abs(y0) < kFar && std::abs(x1) < kFar && std::abs(y1) < kFar;
+        if (near && x0 == x1)
+            Add(true, x0, y0 < y1 ? y0 : y1 + 1, y0 < y1 ? y1 - 1 : y0);
+        else if (near && y0 == y1)
+            Add(false, y0, x0 < x1 ? x0 : x1 + 1, x0 < x1 ? x1 - 1 : x0);
+        else
+            Draw(x0, y0, x1, y1);
+    }
+
+    void Flush() {
+        if (!pending_) return;
+        pending_ = false;
+        if (vertical_)
+            Draw(at_, lo_, at_, hi_ + 1);
+        else
+            Draw(lo_, at_, hi_ + 1, at_);
+    }
+
+private:
+    // A run of pixels lo .. hi (inclusive) in column or row at.
+    void Add(bool vertical, int at, int lo, int hi) {
+        if (pending_ && vertical == vertical_ && at == at_ && lo <= hi_ + 1 && hi >= lo_ - 1) {
+            lo_ = std::min(lo_, lo);
+            hi_ = std::max(hi_, hi);
+            return;
+        }
+        Flush();
+        pending_ = true;
+        vertical_ = vertical;
+        at_ = at;
+        lo_ = lo;
+        hi_ = hi;
+    }
+
+    void Draw(int x0, int y0, int x1, int y1) {
+        if (!ready_) {
+            canvas_.AssignChartPen(pen_);
+            canvas_.Brush.Style = TBrushStyle::bsClear;
+            canvas_.Pen.Color = color_;
+            ready_ = true;
+        }
+        canvas_.Line(x0, y0, x1, y1);
+    }
+
+    TChartCanvas3D& canvas_;
+    const TChartPen& pen_;
+    TColor color_;
+    bool ready_ = false;
+    bool pending_ = false, vertical_ = false;
+    int at_ = 0, lo_ = 0, hi_ = 0;
+};
 }  // namespace
 
 // ---- TSeriesPointer ----
@@ -163,6 +226,56 @@ void TCustomSeries::DrawPoint(int index) {
     PrevY = y;
     PrevColor = c;
     drawnInPaint_ = true;
+}
+
+void TCustomSeries::DrawPoints() {
+    if (!DrawMergedLine()) TChartSeries::DrawPoints();
+}
+
+bool TCustomSeries::DrawMergedLine() {
+    if (!drawLine_ || Pointer.Visible() || !DrawOnlyVisible()) return false;
+    const TChartPen& pen = LinePen;
+    if (!pen.Visible || pen.Width > 1 || pen.Style != TPenStyle::psSolid || pen.Mode != TPenMode::pmCopy || pen.SmallDots)
+        return false;
+    const int first = FirstVisibleIndex, last = LastVisibleIndex;
+    const TColor color = PointColor(first);
+    if (color == clNone || last < first) return false;
+    // Every point must be drawn, in the one colour: a skipped or uncoloured point breaks the line.
+    const auto n = static_cast<size_t>(last - first + 1);
+    pixelX_.resize(n);
+    pixelY_.resize(n);
+    for (int i = first; i <= last; ++i) {
+        const int x = XPixel(i), y = YPixel(i);
+        if (OutOfPixelRange(x, y) || PointColor(i) != color) return false;
+        pixelX_[static_cast<size_t>(i - first)] = x;
+        pixelY_[static_cast<size_t>(i - first)] = y;
+    }
+    TRunMerger merger(Canvas(), LinePen, color);
+    auto segment = [&](int x0, int y0, int x1, int y1) {
+        if (x0 == x1 && y0 == y1) return;
+        if (!stairs_) {
+            merger.Line(x0, y0, x1, y1);
+        } else if (!invertedStairs_) {
+            merger.Line(x0, y0, x1, y0);
+            merger.Line(x1, y0, x1, y1);
+        } else {
+            merger.Line(x0, y0, x0, y1);
+            merger.Line(x0, y1, x1, y1);
+        }
+    };
+    if (first > 0 && PointColor(first - 1) != clNone) {
+        // Earlier points lie beyond the plot edge: the line enters there.
+        const TRect& plot = ParentChart()->PlotRect;
+        const int edgeX = ChartInverted(true) ? plot.Right : plot.Left;
+        segment(edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), pixelX_[0], pixelY_[0]);
+    }
+    for (size_t k = 1; k < n; ++k) segment(pixelX_[k - 1], pixelY_[k - 1], pixelX_[k], pixelY_[k]);
+    merger.Flush();
+    PrevX = pixelX_[n - 1];
+    PrevY = pixelY_[n - 1];
+    PrevColor = color;
+    drawnInPaint_ = true;
+    return true;
 }
 
 void TCustomSeries::DrawSegment(int x, int y, TColor color, int index, bool withPointers, bool isLast) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <vector>
 
 #include "chart/Series.h"
 
@@ -64,6 +65,7 @@ public:
     TColor PrevColor = 0;
 
     void DrawPoint(int index) override;
+    void DrawPoints() override;
     virtual void PaintPointer(int x, int y, TColor color, int index);
     void HorizontalMargins(int& left, int& right) override;
     void VerticalMargins(int& top, int& bottom) override;
@@ -78,11 +80,15 @@ protected:
 
 private:
     void DrawSegment(int x, int y, TColor color, int index, bool withPointers, bool isLast);
+    // Draws a one-colour thin solid line without pointers as the union of its segments'
+    // pixels, runs along one row or column joined; false, with nothing drawn, for any other.
+    bool DrawMergedLine();
     // Row where the straight line from point index - 1 to point index crosses column edgeX.
     int EntryRow(int index, int edgeX) const;
     bool stairs_ = false, invertedStairs_ = false;
     bool drawnInPaint_ = false;  // a point of the current paint has been drawn
     int lineHeight_ = 0;
+    std::vector<int> pixelX_, pixelY_;  // scratch of DrawMergedLine
 };
 
 class TLineSeries : public TCustomSeries {

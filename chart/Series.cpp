@@ -294,6 +294,11 @@ bool TChartSeries::ChartInverted(bool horizontal) const {
     return axis && axis->Inverted();
 }
 
+bool TChartSeries::DrawOnlyVisible() const {
+    if (!parentChart_ || parentChart_->DrawEveryPoint || FirstVisibleIndex < 0) return false;
+    return LastVisibleIndex - FirstVisibleIndex + 1 > parentChart_->PlotWidth;
+}
+
 void TChartSeries::UpdateVisibleRange() {
     FirstVisibleIndex = -1;
     LastVisibleIndex = -1;

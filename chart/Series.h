@@ -142,7 +142,7 @@ public:
 
     // Drawing.
     void UpdateVisibleRange();
-    void DrawPoints();
+    virtual void DrawPoints();
     virtual void DrawPoint(int /*index*/) {}
     virtual bool DrawsForward() const { return true; }
     void RequestRepaint();
@@ -191,6 +191,9 @@ protected:
     void PointAdded(int index);
     TChartCanvas3D& Canvas() const;
     bool ChartInverted(bool horizontal) const;
+    // Whether DrawPoints may draw only what stays visible: the chart allows it and the visible
+    // points outnumber the plot's pixel columns.
+    bool DrawOnlyVisible() const;
 
     std::vector<std::unique_ptr<TChartValueList>> valueLists_;
     std::vector<TColor> colors_;

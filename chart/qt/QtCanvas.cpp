@@ -317,21 +317,64 @@ void TQtCanvas::FillSpan(int x0, int y0, int x1, int y1) {
 // The outline through the pixel columns L..R and rows T..B as a ring of Width pixels centred
 // on them, the brush inside; the sides do not overlap, so an inverting pen touches every
 // pixel once.
-void TQtCanvas::SolidBox(int L, int T, int R, int B) {
-    const int w = std::max(1, FAppliedPen.Width);
+bool TQtCanvas::RingBounds(int width, int L, int T, int R, int B, QRect& outer, QRect& inside) {
+    const int w = std::max(1, width);
     const int lo = w / 2, hi = w - 1 - w / 2;
     const int oL = L - lo, oT = T - lo, oR = R + hi, oB = B + hi;
+    outer = Span(oL, oT, oR, oB);
     if (oR - oL + 1 <= 2 * w || oB - oT + 1 <= 2 * w) {
-        PenSpan(oL, oT, oR, oB, true);
+        inside = QRect();
+        return false;
+    }
+    inside = Span(oL + w, oT + w, oR - w, oB - w);
+    return true;
+}
+
+void TQtCanvas::SolidBox(int L, int T, int R, int B) {
+    const int w = std::max(1, FAppliedPen.Width);
+    QRect outer, inside;
+    if (!RingBounds(w, L, T, R, B, outer, inside)) {
+        PenSpan(outer.left(), outer.top(), outer.right(), outer.bottom(), true);
         return;
     }
     // The fill first: at a fractional pixel ratio it may reach one device pixel into the
     // ring, which must keep its thickness.
-    if (FBrushVisible) FillSpan(oL + w, oT + w, oR - w, oB - w);
+    if (FBrushVisible) FillSpan(inside.left(), inside.top(), inside.right(), inside.bottom());
+    const int oL = outer.left(), oT = outer.top(), oR = outer.right(), oB = outer.bottom();
     PenSpan(oL, oT, oR, oT + w - 1, true);
     PenSpan(oL, oB - w + 1, oR, oB, true);
     PenSpan(oL, oT + w, oL + w - 1, oB - w, true);
     PenSpan(oR - w + 1, oT + w, oR, oB - w, true);
+}
+
+namespace {
+TRect ToRect(const QRect& r) { return r.isEmpty() ? TRect{} : TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
+}  // namespace
+
+bool TQtCanvas::LineBox(int x0, int y0, int x1, int y1, TRect& box) {
+    QColor color;
+    if (Pen.Style == TPenStyle::psClear || Pen.Mode != TPenMode::pmCopy || std::max(1, Pen.Width) == 1 ||
+        !ResolveColor(Pen.Color, color) || (x0 != x1 && y0 != y1))
+        return false;
+    // As WideSegment paints it: both ends included, spread about the centre line.
+    const int w = Pen.Width, lo = w / 2, hi = w - 1 - w / 2;
+    box = x0 == x1 && y0 == y1 ? TRect{}
+                               : TRect{std::min(x0, x1) - lo, std::min(y0, y1) - lo, std::max(x0, x1) + hi + 1,
+                                       std::max(y0, y1) + hi + 1};
+    return true;
+}
+
+bool TQtCanvas::BoxPolygonBoxes(int x0, int y0, int x1, int y1, TRect& outline, TRect& inside) {
+    QColor color;
+    const bool dashed = std::max(1, Pen.Width) == 1 && (Pen.SmallDots || Pen.Style != TPenStyle::psSolid);
+    if (Pen.Style == TPenStyle::psClear || Pen.Mode != TPenMode::pmCopy || dashed || !ResolveColor(Pen.Color, color))
+        return false;
+    // As Polygon paints an axis-aligned box: SolidBox through the corner pixels.
+    QRect outer, in;
+    RingBounds(Pen.Width, std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1), outer, in);
+    outline = ToRect(outer);
+    inside = ToRect(in);
+    return true;
 }
 
 // A one-pixel line from (x0, y0) that stops one pixel short of (x1, y1): the pixel at step k

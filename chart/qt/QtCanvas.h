@@ -69,6 +69,11 @@ public:
     TBackMode BackgroundMode() const { return FBackMode; }
     TColor BackgroundColor() const { return FBackColor; }
 
+    // Solid copy-mode pens wider than one pixel paint axis-aligned lines as boxes; solid
+    // copy-mode pens paint box polygons as a ring with the brush inside.
+    bool LineBox(int x0, int y0, int x1, int y1, TRect& box) override;
+    bool BoxPolygonBoxes(int x0, int y0, int x1, int y1, TRect& outline, TRect& inside) override;
+
     void SetClip(const TRect& r) override;
     void ClearClip() override;
 
@@ -130,6 +135,9 @@ private:
     void Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color);
     void PenSpan(int x0, int y0, int x1, int y1, bool on);
     void SolidBox(int L, int T, int R, int B);
+    // The pen's ring around the pixels L..R by T..B and the inside left for the brush
+    // (inclusive bounds); false when the ring leaves no inside.
+    static bool RingBounds(int width, int L, int T, int R, int B, QRect& outer, QRect& inside);
     void FillSpan(int x0, int y0, int x1, int y1);
     void ThinLine(int x0, int y0, int x1, int y1);
     void WideSegment(int x0, int y0, int x1, int y1);

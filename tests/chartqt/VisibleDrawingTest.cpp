@@ -1,0 +1,122 @@
+// The viewer's chart drawn two ways, point by point and leaving out what later points cover,
+// must give the same pixels.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "TestApplication.h"
+#include "app/ChartSetup.h"
+#include "app/LocaleSettings.h"
+#include "chart/Chart.h"
+#include "chart/qt/QtCanvas.h"
+#include "data/DataFile.h"
+#include "tools/SampleData.h"
+
+namespace zyn::chart {
+namespace {
+
+// Records of a long DAX history, read from a written data file like the viewer's own.
+const RecordList& Records(int days) {
+    static std::map<int, RecordList> cache;
+    auto it = cache.find(days);
+    if (it != cache.end()) return it->second;
+    char path[] = "/tmp/zyn-visible-drawing-XXXXXX";
+    const int fd = ::mkstemp(path);
+    EXPECT_GE(fd, 0);
+    if (fd >= 0) ::close(fd);
+    sample::Options options;
+    options.rows = days;
+    EXPECT_TRUE(sample::WriteSampleFile(path, *sample::FindInstrument("DAX"), options));
+    RecordList& records = cache[days];
+    ReadDataFile(path, records);
+    std::remove(path);
+    EXPECT_EQ(records.size(), static_cast<size_t>(days));
+    return records;
+}
+
+struct TViewerChart {
+    TChart chart{std::make_unique<TQtCanvas>()};
+    app::TChart1Series series;
+    int width, height;
+
+    TViewerChart(int w, int h) : width(w), height(h) {
+        test::EnsureApplication();
+        chart.FormatSettings = app::SystemFormatSettings();
+        series = app::SetupChart1(chart);
+        chart.SetBounds(w, h);
+    }
+
+    QImage Draw(bool everyPoint) {
+        chart.DrawEveryPoint = everyPoint;
+        chart.InvalidateChart();
+        chart.DrawChart(TRect{0, 0, width, height});
+        return static_cast<const TQtCanvas&>(chart.Canvas()).Image().copy();
+    }
+
+    // The first differing pixel, or an empty text when both drawings agree everywhere.
+    std::string Difference() {
+        const QImage fast = Draw(false);
+        const QImage exact = Draw(true);
+        if (fast.size() != exact.size()) return "sizes differ";
+        for (int y = 0; y < exact.height(); ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(fast.constScanLine(y));
+            const auto* b = reinterpret_cast<const QRgb*>(exact.constScanLine(y));
+            if (std::memcmp(a, b, static_cast<size_t>(exact.width()) * sizeof(QRgb)) == 0) continue;
+            for (int x = 0; x < exact.width(); ++x) {
+                if (a[x] == b[x]) continue;
+                char text[96];
+                std::snprintf(text, sizeof text, "pixel (%d, %d): %06X instead of %06X", x, y, a[x] & 0xFFFFFFu,
+                              b[x] & 0xFFFFFFu);
+                return text;
+            }
+        }
+        return {};
+    }
+
+    // A left drag over the middle of the plot, then a right drag to the left and up.
+    void Zoom() {
+        const TRect p = chart.PlotRect;
+        const int x0 = p.Left + p.Width() * 3 / 10, x1 = p.Left + p.Width() * 7 / 10;
+        const int y0 = p.Top + p.Height() / 10, y1 = p.Bottom - p.Height() / 10;
+        chart.MouseDown(TMouseButton::mbLeft, ssLeft, x0, y0);
+        chart.MouseMove(ssLeft, x1, y1);
+        chart.MouseUp(TMouseButton::mbLeft, 0, x1, y1);
+    }
+    void Pan() {
+        const TRect p = chart.PlotRect;
+        const int x = p.Left + p.Width() / 2, y = p.Top + p.Height() / 2;
+        chart.MouseDown(TMouseButton::mbRight, ssRight, x, y);
+        chart.MouseMove(ssRight, x - p.Width() / 3, y - p.Height() / 8);
+        chart.MouseUp(TMouseButton::mbRight, 0, x - p.Width() / 3, y - p.Height() / 8);
+    }
+};
+
+TEST(VisibleDrawing, SamePixelsAsPointByPoint) {
+    const int sizes[][2] = {{1920, 1080}, {673, 378}, {1280, 500}};
+    for (int days : {260, 2600, 30000}) {
+        const RecordList& records = Records(days);
+        for (const auto& size : sizes) {
+            for (bool projection : {true, false}) {
+                SCOPED_TRACE(std::to_string(days) + " days, " + std::to_string(size[0]) + " x " +
+                             std::to_string(size[1]) + (projection ? ", projection" : ", no projection"));
+                TViewerChart t(size[0], size[1]);
+                app::FillChart1(t.chart, t.series, records, "DAX", projection);
+                EXPECT_EQ(t.Difference(), "") << "whole history";
+                t.Zoom();
+                EXPECT_EQ(t.Difference(), "") << "zoomed";
+                t.Pan();
+                EXPECT_EQ(t.Difference(), "") << "zoomed and panned";
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zyn::chart
