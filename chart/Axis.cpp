@@ -16,20 +16,36 @@ constexpr double kMinStep = 1e-12;
 constexpr double kIntLimit = 2147483647.0;
 constexpr std::int64_t kFarOffset = std::int64_t(1) << 30;
 
-int LineCount(const std::string& text) {
-    return text.empty() ? 1 : static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+// A multi-line label breaks at spaces and line feeds; any other text is one line, whatever
+// characters it holds.
+constexpr std::string_view kLineBreaks = " \n";
+
+int LineCount(std::string_view text, bool multiLine) {
+    if (!multiLine) return 1;
+    int lines = 1;
+    for (char c : text) lines += kLineBreaks.find(c) != std::string_view::npos;
+    return lines;
 }
 
-int WidestLine(TChartCanvas3D& canvas, const std::string& text) {
-    int widest = 0;
+// Calls take(line) for every line of the text, in order.
+template <class Take>
+void ForEachLine(std::string_view text, bool multiLine, Take take) {
+    if (!multiLine) {
+        take(text);
+        return;
+    }
     size_t start = 0;
     while (true) {
-        const size_t end = text.find('\n', start);
-        const std::string_view line(text.data() + start, (end == std::string::npos ? text.size() : end) - start);
-        widest = std::max(widest, canvas.TextWidth(line));
-        if (end == std::string::npos) break;
+        const size_t end = text.find_first_of(kLineBreaks, start);
+        take(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) break;
         start = end + 1;
     }
+}
+
+int WidestLine(TChartCanvas3D& canvas, std::string_view text, bool multiLine) {
+    int widest = 0;
+    ForEachLine(text, multiLine, [&](std::string_view line) { widest = std::max(widest, canvas.TextWidth(line)); });
     return widest;
 }
 }  // namespace
@@ -52,7 +68,7 @@ void ApplyFont(TChartCanvas3D& canvas, const TChartFont& font) {
 
 void TChartAxisTitle::SetAngle(int value) {
     if (value < 0 || value > 359) throw ChartException("Axis Title Angle must be between 0 and 359 degrees");
-    angle_ = value;
+    if (AssignIfChanged(angle_, value) && owner_) owner_->SettingChanged();
 }
 
 TCustomChartAxis::TCustomChartAxis(TCustomAxisPanel* chart, bool horizontal, bool farSide, bool depth)
@@ -65,12 +81,12 @@ void TCustomChartAxis::Repaint() {
 // ---- property setters ----
 
 void TCustomChartAxis::SetAutomatic(bool value) {
-    const bool changed = AssignIfChanged(automatic_, value);
+    if (!AssignIfChanged(automatic_, value)) return;
     if (!(chart_ && chart_->Loading)) {
         automaticMinimum_ = value;
         automaticMaximum_ = value;
     }
-    if (changed) Repaint();
+    Repaint();
 }
 
 void TCustomChartAxis::SetAutomaticMinimum(bool value) {
@@ -265,9 +281,12 @@ double TCustomChartAxis::DateStepForLabelCount(int n) const {
 }
 
 int TCustomChartAxis::LabelExtent(const std::string& text, TChartCanvas3D& canvas) const {
-    const bool across = labelsAngle_ == 90 || labelsAngle_ == 270;
-    if (IsHorizontal != across) return WidestLine(canvas, text);
-    return canvas.FontLineHeight() * LineCount(text);
+    // Lengthwise on a horizontal axis a label takes its width unless it stands upright; on a
+    // vertical axis its height only while it lies flat.
+    const bool byHeight = IsHorizontal ? (labelsAngle_ == 90 || labelsAngle_ == 270)
+                                       : (labelsAngle_ == 0 || labelsAngle_ == 180);
+    if (!byHeight) return WidestLine(canvas, text, LabelsMultiLine);
+    return canvas.FontLineHeight() * LineCount(text, LabelsMultiLine);
 }
 
 double TCustomChartAxis::LabelStep() {
@@ -323,7 +342,8 @@ int TCustomChartAxis::LabelsBandSize(TChartCanvas3D& canvas) {
                     hi = step * static_cast<double>(Trunc64(hi / step));
                 }
             }
-            return std::max(WidestLine(canvas, AxisLabelText(lo)), WidestLine(canvas, AxisLabelText(hi))) +
+            return std::max(WidestLine(canvas, AxisLabelText(lo), LabelsMultiLine),
+                            WidestLine(canvas, AxisLabelText(hi), LabelsMultiLine)) +
                    canvas.TextWidth(" ");
         }
         case TAxisLabelStyle::talText:
@@ -348,26 +368,23 @@ void TCustomChartAxis::ReserveSpace(TRect& rect) {
         if (FarSide) return rect.Right -= s;
         return rect.Left += s;
     };
-    if (!Title.Caption.empty()) {
+    if (!Title.Caption->empty()) {
         int extent = TitleSize;
         if (extent == 0) {
             ApplyFont(canvas, Title.Font);
             const bool along = IsHorizontal ? (Title.angle_ == 0 || Title.angle_ == 180) : (Title.angle_ == 90 || Title.angle_ == 270);
-            extent = along ? canvas.FontLineHeight() * LineCount(Title.Caption) : WidestLine(canvas, Title.Caption);
+            extent = along ? canvas.FontLineHeight() : canvas.TextWidth(Title.Caption.Value());
         }
-        TitlePosition = shrink(extent);
+        reservedTitlePosition_ = shrink(extent);
     }
-    if (labels_) LabelsPosition = shrink(LabelsBandSize(canvas));
+    if (labels_) reservedLabelsPosition_ = shrink(LabelsBandSize(canvas));
     int s = (Axis.Visible ? Axis.Width : 0) + (Ticks.Visible ? TickLength : 0);
     if (MinorTicks.Visible && MinorTickLength > s) s = MinorTickLength;
     if (s > 0) shrink(s);
-    if (positionPercent_ != 0) {
-        const int shift = ShiftForPositionPercent();
-        const int dir = FarSide ? -1 : 1;
-        const int delta = IsHorizontal ? -dir * shift : dir * shift;
-        TitlePosition += delta;
-        LabelsPosition += delta;
-    }
+    // Until the axis line's shift is known (it depends on the final plot), the labels and the
+    // title stand where the unshifted line would have them.
+    TitlePosition = reservedTitlePosition_;
+    LabelsPosition = reservedLabelsPosition_;
 }
 
 // ---- drawing ----
@@ -435,7 +452,7 @@ void TCustomChartAxis::DrawLabelText(double value, int p, const std::string& tex
     canvas.SetBackgroundMode(TBackMode::Transparent);
     const int fontHeight = canvas.FontLineHeight();
     const int h = fontHeight / 2;
-    const int lines = LineCount(text);
+    const int lines = LineCount(text, LabelsMultiLine);
     int x, y, align;
     if (IsHorizontal) {
         x = p;
@@ -453,14 +470,10 @@ void TCustomChartAxis::DrawLabelText(double value, int p, const std::string& tex
     } else {
         // Line by line, one font height apart; a top-axis block ends at the anchor.
         if (IsHorizontal && FarSide) y -= (lines - 1) * fontHeight;
-        size_t start = 0;
-        while (true) {
-            const size_t end = text.find('\n', start);
-            canvas.TextOut(x, y, std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start));
-            if (end == std::string::npos) break;
-            start = end + 1;
+        ForEachLine(text, true, [&](std::string_view line) {
+            canvas.TextOut(x, y, line);
             y += fontHeight;
-        }
+        });
     }
     canvas.SetTextAlign(TA_LEFT | TA_TOP);
 }
@@ -525,7 +538,8 @@ void TCustomChartAxis::DrawTextLabels() {
         int* slot = s == cached ? &sizeCache_[static_cast<size_t>(i)] : nullptr;
         if (slot && *slot >= 0) return *slot;
         int size = 0;
-        if (!text.empty()) size = along ? WidestLine(canvas, std::string(text)) : fontHeight * LineCount(std::string(text));
+        if (!text.empty())
+            size = along ? WidestLine(canvas, text, LabelsMultiLine) : fontHeight * LineCount(text, LabelsMultiLine);
         if (slot) *slot = size;
         return size;
     };
@@ -586,11 +600,15 @@ void TCustomChartAxis::PaintAxis() {
         LinePosition = FarSide ? plot.Top : plot.Bottom;
     else
         LinePosition = FarSide ? plot.Right : plot.Left;
+    // The labels and the title move with the line, by the one shift of the final plot.
+    int shift = 0;
     if (positionPercent_ != 0) {
-        const int shift = ShiftForPositionPercent();
         const bool towardLarger = IsHorizontal ? FarSide : !FarSide;
-        LinePosition += towardLarger ? shift : -shift;
+        shift = towardLarger ? ShiftForPositionPercent() : -ShiftForPositionPercent();
     }
+    LinePosition += shift;
+    LabelsPosition = reservedLabelsPosition_ + shift;
+    TitlePosition = reservedTitlePosition_ + shift;
     if (step > 0 && RangeMax >= RangeMin) {
         previousTick_ = -1;
         switch (ResolvedLabelStyle()) {

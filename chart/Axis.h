@@ -12,25 +12,33 @@ class TChartSeries;
 
 enum class TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
 
-// A font of a chart object: name, size in points, colour, style.
-struct TChartFont {
-    std::string Name = "Arial";
-    int Size = 8;
-    TColor Color = clBlack;
-    bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
+// A font of a chart object: name, size in points, colour, style. A font made with an owner
+// tells it of every change; a copy tells no one.
+class TChartFont {
+public:
+    TChartFont() = default;
+    explicit TChartFont(TChangeSink* owner, TColor color = clBlack)
+        : Name(owner, "Arial"), Size(owner, 8), Color(owner, color), Bold(owner, false), Italic(owner, false),
+          Underline(owner, false), StrikeOut(owner, false) {}
+    TSetting<std::string> Name{"Arial"};
+    TSetting<int> Size{8};
+    TSetting<TColor> Color{clBlack};
+    TSetting<bool> Bold{false}, Italic{false}, Underline{false}, StrikeOut{false};
     friend bool operator==(const TChartFont&, const TChartFont&) = default;
 };
 void ApplyFont(TChartCanvas3D& canvas, const TChartFont& font);
 
 class TChartAxisTitle {
 public:
+    explicit TChartAxisTitle(TChangeSink* owner) : Caption(owner, std::string()), Font(owner), owner_(owner) {}
     int Angle() const { return angle_; }
     void SetAngle(int value);  // 0 .. 359, else ChartException
-    std::string Caption;
+    TSetting<std::string> Caption;
     TChartFont Font;
 
 private:
     friend class TCustomChartAxis;
+    TChangeSink* owner_;
     int angle_ = 0;
 };
 
@@ -39,10 +47,11 @@ extern const double DateTimeSteps[25];
 
 // One axis: its range (fixed or from the series), its stretch of the plot, the value/pixel
 // mapping, the label step, and its drawing (space, labels, ticks, grid, line).
-class TCustomChartAxis {
+class TCustomChartAxis : public TChangeSink {
 public:
     TCustomChartAxis(TCustomAxisPanel* chart, bool horizontal, bool farSide, bool depth = false);
     virtual ~TCustomChartAxis() = default;
+    void SettingChanged() override { Repaint(); }
     TCustomChartAxis(const TCustomChartAxis&) = delete;
     TCustomChartAxis& operator=(const TCustomChartAxis&) = delete;
 
@@ -78,38 +87,38 @@ public:
     void SetLabelsSeparation(int value);
     bool RoundFirstLabel() const { return roundFirstLabel_; }
     void SetRoundFirstLabel(bool value);
-    bool Logarithmic = false;
-    int LogarithmicBase = 10;
+    TSetting<bool> Logarithmic{this, false};
+    TSetting<int> LogarithmicBase{this, 10};
     bool Visible() const { return visible_; }
     void SetVisible(bool value);
 
     // Label and drawing properties.
     bool Labels() const { return labels_; }
     void SetLabels(bool value);
-    TChartFont LabelsFont;
+    TChartFont LabelsFont{this};
     int LabelsAngle() const { return labelsAngle_; }
     void SetLabelsAngle(int value);  // 0 .. 359, else ChartException
-    int LabelsSize = 0;
-    bool LabelsOnAxis = true;
-    bool LabelsMultiLine = false;
-    TAxisLabelStyle LabelStyle = TAxisLabelStyle::talAuto;
+    TSetting<int> LabelsSize{this, 0};
+    TSetting<bool> LabelsOnAxis{this, true};
+    TSetting<bool> LabelsMultiLine{this, false};  // break label texts at spaces
+    TSetting<TAxisLabelStyle> LabelStyle{this, TAxisLabelStyle::talAuto};
     const std::string& AxisValuesFormat() const { return axisValuesFormat_; }
     void SetAxisValuesFormat(const std::string& value);
     const std::string& DateTimeFormat() const { return dateTimeFormat_; }
     void SetDateTimeFormat(const std::string& value);
-    bool TickOnLabelsOnly = true;
-    TChartPen Axis{clBlack, 2, TPenStyle::psSolid, true};
-    TChartPen Ticks{clDarkGray, 1, TPenStyle::psSolid, true};
-    int TickLength = 4;
-    TChartPen TicksInner{clDarkGray, 1, TPenStyle::psSolid, true};
-    int TickInnerLength = 0;
-    TChartPen MinorTicks{clDarkGray, 1, TPenStyle::psSolid, true};
-    int MinorTickLength = 2;
-    int MinorTickCount = 3;
-    TChartPen Grid{clDarkGray, 1, TPenStyle::psDot, true};
-    bool GridCentered = false;
-    TChartAxisTitle Title;
-    int TitleSize = 0;
+    TSetting<bool> TickOnLabelsOnly{this, true};
+    TChartPen Axis{this, clBlack, 2, TPenStyle::psSolid, true};
+    TChartPen Ticks{this, clDarkGray, 1, TPenStyle::psSolid, true};
+    TSetting<int> TickLength{this, 4};
+    TChartPen TicksInner{this, clDarkGray, 1, TPenStyle::psSolid, true};
+    TSetting<int> TickInnerLength{this, 0};
+    TChartPen MinorTicks{this, clDarkGray, 1, TPenStyle::psSolid, true};
+    TSetting<int> MinorTickLength{this, 2};
+    TSetting<int> MinorTickCount{this, 3};
+    TChartPen Grid{this, clDarkGray, 1, TPenStyle::psDot, true};
+    TSetting<bool> GridCentered{this, false};
+    TChartAxisTitle Title{this};
+    TSetting<int> TitleSize{this, 0};
 
     // Run-time state of the last paint.
     double RangeMin = 0, RangeMax = 0, RangeSize = 0;
@@ -174,6 +183,8 @@ private:
     int labelsAngle_ = 0;
     std::string axisValuesFormat_ = "#,##0.###";
     std::string dateTimeFormat_;
+    // Where ReserveSpace put the labels and the title, before the axis line's shift.
+    int reservedLabelsPosition_ = 0, reservedTitlePosition_ = 0;
     int previousTick_ = -1;  // drawing scratch: the preceding ticks/grid position
     // Label sizes of the series that labels this axis, measured once per label text and font:
     // scrolling and repainting a long series would otherwise measure thousands of texts a frame.

@@ -15,14 +15,14 @@ public:
 
     bool AutoBarSize() const { return autoBarSize_; }
     void SetAutoBarSize(bool value);
-    bool AutoMarkPosition = true;
-    TChartBrush BarBrush;
-    TChartPen BarPen;
+    TSetting<bool> AutoMarkPosition{this, true};
+    TChartBrush BarBrush{this};
+    TChartPen BarPen{this};
     TBarStyle BarStyle() const { return barStyle_; }
     void SetBarStyle(TBarStyle value);
     int BarWidthPercent() const { return barWidthPercent_; }
     void SetBarWidthPercent(int value);  // 1 .. 100, else BarException
-    bool Dark3D = true;
+    TSetting<bool> Dark3D{this, true};
     TMultiBar MultiBar() const { return multiBar_; }
     void SetMultiBar(TMultiBar value);  // also sets it on every series of the same kind
     int OffsetPercent() const { return offsetPercent_; }

@@ -239,7 +239,7 @@ void TCandleSeries::DrawVisibleBoxes(const std::vector<TCandleBox>& boxes) {
 int TCandleSeries::Clicked(int x, int y) {
     int first = 0, last = 0;
     if (!HitRange(first, last)) return -1;
-    const int penWidth = Pointer.Pen.Visible ? std::max(1, Pointer.Pen.Width) : 1;
+    const int penWidth = Pointer.Pen.Visible ? std::max<int>(1, Pointer.Pen.Width) : 1;
     // A wide pen spreads width div 2 pixels to the left/top of the centre line.
     const int before = penWidth / 2, after = penWidth - 1 - before;
     const int leftWidth = candleWidth_ / 2;

@@ -5,6 +5,7 @@
 
 #include "chart/Colors.h"
 #include "chart/PixelMath.h"
+#include "chart/Setting.h"
 
 namespace zyn::chart {
 
@@ -44,30 +45,39 @@ struct TCanvasFont {
     friend bool operator==(const TCanvasFont&, const TCanvasFont&) = default;
 };
 
-// A chart pen: a platform pen with a visibility flag.
+// A chart pen: a platform pen with a visibility flag. A pen made with an owner tells it of
+// every change; a copy tells no one.
 class TChartPen {
 public:
     TChartPen() = default;
     TChartPen(TColor color, int width, TPenStyle style, bool visible)
         : Color(color), Width(width), Style(style), Visible(visible) {}
-    TColor Color = clBlack;
-    int Width = 1;
-    TPenStyle Style = TPenStyle::psSolid;
-    TPenMode Mode = TPenMode::pmCopy;
-    bool Visible = true;
-    bool SmallDots = false;
+    explicit TChartPen(TChangeSink* owner, TColor color = clBlack, int width = 1,
+                       TPenStyle style = TPenStyle::psSolid, bool visible = true)
+        : Color(owner, color), Width(owner, width), Style(owner, style), Mode(owner, TPenMode::pmCopy),
+          Visible(owner, visible), SmallDots(owner, false) {}
+    TSetting<TColor> Color{clBlack};
+    TSetting<int> Width{1};
+    TSetting<TPenStyle> Style{TPenStyle::psSolid};
+    TSetting<TPenMode> Mode{TPenMode::pmCopy};
+    TSetting<bool> Visible{true};
+    TSetting<bool> SmallDots{false};
     friend bool operator==(const TChartPen&, const TChartPen&) = default;
 };
 
 class TChartHiddenPen : public TChartPen {
 public:
     TChartHiddenPen() { Visible = false; }
+    explicit TChartHiddenPen(TChangeSink* owner) : TChartPen(owner, clBlack, 1, TPenStyle::psSolid, false) {}
 };
 
 class TChartBrush {
 public:
-    TColor Color = clAutoColor;
-    TBrushStyle Style = TBrushStyle::bsSolid;
+    TChartBrush() = default;
+    explicit TChartBrush(TChangeSink* owner, TColor color = clAutoColor, TBrushStyle style = TBrushStyle::bsSolid)
+        : Color(owner, color), Style(owner, style) {}
+    TSetting<TColor> Color{clAutoColor};
+    TSetting<TBrushStyle> Style{TBrushStyle::bsSolid};
     friend bool operator==(const TChartBrush&, const TChartBrush&) = default;
 };
 

@@ -8,7 +8,9 @@ namespace zyn::chart {
 
 // ---- TChartTitle ----
 
-TChartTitle::TChartTitle(TCustomChartPanel* chart) : chart_(chart) { Font.Color = clBlue; }
+TChartTitle::TChartTitle(TCustomChartPanel* chart)
+    : Font(chart, clBlue), Alignment(chart, TAlignment::taCenter), AdjustFrame(chart, true), Brush(chart),
+      Color(chart, clAutoColor), Frame(chart), chart_(chart) {}
 
 void TChartTitle::SetText(std::vector<std::string> lines) {
     text_ = std::move(lines);
@@ -335,11 +337,7 @@ void TCustomAxisPanel::PaintSeries(TChartSeries& series) {
 // ---- TCustomChart ----
 
 TCustomChart::TCustomChart(std::unique_ptr<TChartCanvas3D> canvas)
-    : TCustomAxisPanel(std::move(canvas)), Title(this), Foot(this) {
-    BackWall.Brush.Style = TBrushStyle::bsClear;
-    LeftWall.Color = 0x80FFFF;
-    BottomWall.Color = 0xFFFFFF;
-}
+    : TCustomAxisPanel(std::move(canvas)), Title(this), Foot(this) {}
 
 TCustomChart::~TCustomChart() = default;
 

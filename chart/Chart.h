@@ -43,10 +43,10 @@ public:
     const std::vector<std::string>& Text() const { return text_; }
     void SetText(std::vector<std::string> lines);  // always repaints
     TChartFont Font;
-    TAlignment Alignment = TAlignment::taCenter;
-    bool AdjustFrame = true;
+    TSetting<TAlignment> Alignment;
+    TSetting<bool> AdjustFrame;
     TChartBrush Brush;
-    TColor Color = clAutoColor;
+    TSetting<TColor> Color;
     TChartHiddenPen Frame;
     bool Visible() const { return visible_; }
     void SetVisible(bool value);
@@ -60,24 +60,29 @@ private:
 
 class TChartWall {
 public:
+    TChartWall(TChangeSink* chart, TColor color, TBrushStyle brushStyle)
+        : Brush(chart, clAutoColor, brushStyle), Color(chart, color), Dark3D(chart, true), Pen(chart), Size(chart, 0) {}
     TChartBrush Brush;
-    TColor Color = clAutoColor;
-    bool Dark3D = true;
+    TSetting<TColor> Color;
+    TSetting<bool> Dark3D;
     TChartPen Pen;
-    int Size = 0;
+    TSetting<int> Size;
 };
 
 class TChartLegend {
 public:
-    bool Visible = true;
+    explicit TChartLegend(TChangeSink* chart) : Visible(chart, true) {}
+    TSetting<bool> Visible;
 };
 
 // The panel part: bevels, margins, plot rectangle, invalidation and the paint cycle with
 // the off-screen buffer.
-class TCustomChartPanel {
+class TCustomChartPanel : public TChangeSink {
 public:
     explicit TCustomChartPanel(std::unique_ptr<TChartCanvas3D> canvas);
     virtual ~TCustomChartPanel();
+    // Every setting, pen, brush and font of the chart and its parts invalidates it.
+    void SettingChanged() override { InvalidateChart(); }
     TCustomChartPanel(const TCustomChartPanel&) = delete;
     TCustomChartPanel& operator=(const TCustomChartPanel&) = delete;
 
@@ -163,13 +168,13 @@ private:
 class TCustomChartPanelExtended : public TCustomChartPanel {
 public:
     explicit TCustomChartPanelExtended(std::unique_ptr<TChartCanvas3D> canvas);
-    bool AllowZoom = true;
-    TPanningMode AllowPanning = TPanningMode::pmBoth;
-    bool AnimatedZoom = false;
-    int AnimatedZoomSteps = 8;
+    TSetting<bool> AllowZoom{this, true};
+    TSetting<TPanningMode> AllowPanning{this, TPanningMode::pmBoth};
+    TSetting<bool> AnimatedZoom{this, false};
+    TSetting<int> AnimatedZoomSteps{this, 8};
     bool IsZoomed = false;
-    bool GradientVisible = false;
-    TBackImageMode BackImageMode = TBackImageMode::pbmStretch;
+    TSetting<bool> GradientVisible{this, false};
+    TSetting<TBackImageMode> BackImageMode{this, TBackImageMode::pbmStretch};
     std::function<void(TCustomChartPanel&)> OnZoom, OnUndoZoom, OnScroll, OnAfterDraw;
 };
 
@@ -200,16 +205,16 @@ public:
 
     bool AxisVisible() const { return axisVisible_; }
     void SetAxisVisible(bool value);
-    bool ClipPoints = true;
+    TSetting<bool> ClipPoints{this, true};
     // Draw every visible point one by one. Otherwise a series that has more visible points than
     // the plot has pixel columns may leave out what its own later points cover again; the
     // pixels come out the same either way.
     bool DrawEveryPoint = false;
-    bool View3DWalls = true;
+    TSetting<bool> View3DWalls{this, true};
     int MaxPointsPerPage() const { return maxPointsPerPage_; }
     void SetMaxPointsPerPage(int value);
-    int Page = 1;
-    bool ScaleLastPage = true;
+    TSetting<int> Page{this, 1};
+    TSetting<bool> ScaleLastPage{this, true};
 
     double LowestX(const TCustomChartAxis& axis) const;
     double HighestX(const TCustomChartAxis& axis) const;
@@ -271,9 +276,11 @@ public:
 
     TChartTitle Title;
     TChartTitle Foot;
-    TChartWall BackWall, LeftWall, BottomWall;
-    TChartLegend Legend;
-    bool BackImageInside = false;
+    TChartWall BackWall{this, clAutoColor, TBrushStyle::bsClear};
+    TChartWall LeftWall{this, 0x80FFFF, TBrushStyle::bsSolid};
+    TChartWall BottomWall{this, 0xFFFFFF, TBrushStyle::bsSolid};
+    TChartLegend Legend{this};
+    TSetting<bool> BackImageInside{this, false};
     TColor BackColor() const { return BackWall.Color; }
 
     // Zoom and scrolling.

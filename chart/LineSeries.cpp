@@ -95,6 +95,9 @@ private:
 
 // ---- TSeriesPointer ----
 
+TSeriesPointer::TSeriesPointer(TCustomSeries* owner)
+    : Pen(owner), Brush(owner), Draw3D(owner, true), Dark3D(owner, true), owner_(owner) {}
+
 void TSeriesPointer::Changed() {
     if (owner_) owner_->RequestRepaint();
 }
@@ -312,8 +315,8 @@ void TCustomSeries::HorizontalMargins(int& left, int& right) {
     left = right = 0;
     if (Pointer.Visible() && Pointer.InflateMargins()) left = right = Pointer.HorizSize() + 1;
     if (stairs_ && drawLine_) {
-        left = std::max(left, LinePen.Width);
-        right = std::max(right, LinePen.Width);
+        left = std::max<int>(left, LinePen.Width);
+        right = std::max<int>(right, LinePen.Width);
     }
 }
 
@@ -321,7 +324,7 @@ void TCustomSeries::VerticalMargins(int& top, int& bottom) {
     top = bottom = 0;
     if (Pointer.Visible() && Pointer.InflateMargins()) top = bottom = Pointer.VertSize() + 1;
     if (stairs_ && drawLine_) {
-        top = std::max(top, LinePen.Width);
+        top = std::max<int>(top, LinePen.Width);
         bottom = std::max(bottom, LinePen.Width + 1);
     }
     if (lineHeight_ > 0 && !drawArea_) bottom = std::max(bottom, lineHeight_);

@@ -13,7 +13,7 @@ enum class TSeriesPointerStyle { psRectangle, psCircle, psTriangle, psDownTriang
 // The marker a line-type series draws at its points.
 class TSeriesPointer {
 public:
-    explicit TSeriesPointer(TCustomSeries* owner) : owner_(owner) {}
+    explicit TSeriesPointer(TCustomSeries* owner);
 
     bool Visible() const { return visible_; }
     void SetVisible(bool value);
@@ -27,8 +27,8 @@ public:
     void SetInflateMargins(bool value);
     TChartPen Pen;
     TChartBrush Brush;
-    bool Draw3D = true;
-    bool Dark3D = true;
+    TSetting<bool> Draw3D;
+    TSetting<bool> Dark3D;
 
     // The pointer's pen and brush on the canvas, clAutoColor replaced by color.
     void ApplyToCanvas(TChartCanvas3D& canvas, TColor color) const;
@@ -49,15 +49,15 @@ public:
     TCustomSeries();
 
     TSeriesPointer Pointer{this};
-    TChartPen LinePen;
+    TChartPen LinePen{this};
     bool Stairs() const { return stairs_; }
     void SetStairs(bool value);
     bool InvertedStairs() const { return invertedStairs_; }
     void SetInvertedStairs(bool value);
     int LineHeight() const { return lineHeight_; }
     void SetLineHeight(int value);
-    TBrushStyle LineBrush = TBrushStyle::bsSolid;
-    bool Dark3D = true;
+    TSetting<TBrushStyle> LineBrush{this, TBrushStyle::bsSolid};
+    TSetting<bool> Dark3D{this, true};
     std::function<TSeriesPointerStyle(TCustomSeries&, int)> OnGetPointerStyle;
 
     // Drawing state carried from point to point and from paint to paint.

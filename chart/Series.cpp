@@ -24,6 +24,7 @@ double TChartValueList::ValueAt(int index) const {
 void TChartValueList::SetValueAt(int index, double value) {
     CheckIndex(index);
     values_[static_cast<size_t>(index)] = value;
+    ascending_ = false;
     statsDirty_ = true;
 }
 
@@ -64,13 +65,22 @@ int TChartValueList::AddValue(double value) {
             values_.insert(values_.begin() + index, value);
         }
     }
+    KeepOrderAt(index);
     statsDirty_ = true;
     return index;
+}
+
+void TChartValueList::KeepOrderAt(int index) {
+    // A NaN compares false both ways, so it too ends the known order.
+    const size_t i = static_cast<size_t>(index);
+    if (i > 0 && !(values_[i - 1] <= values_[i])) ascending_ = false;
+    if (i + 1 < values_.size() && !(values_[i] <= values_[i + 1])) ascending_ = false;
 }
 
 void TChartValueList::InsertValue(int index, double value) {
     if (index < 0 || index > Count()) throw TListIndexError(index);
     values_.insert(values_.begin() + index, value);
+    KeepOrderAt(index);
     statsDirty_ = true;
 }
 
@@ -84,11 +94,13 @@ void TChartValueList::Swap(int a, int b) {
     CheckIndex(a);
     CheckIndex(b);
     std::swap(values_[static_cast<size_t>(a)], values_[static_cast<size_t>(b)]);
+    ascending_ = false;
     statsDirty_ = true;
 }
 
 void TChartValueList::Clear() {
     std::vector<double>().swap(values_);
+    ascending_ = true;
     statsDirty_ = true;
 }
 
@@ -316,7 +328,8 @@ void TChartSeries::UpdateVisibleRange() {
     double hi = axis.PixelToValue(plot.Right);
     if (axis.Inverted()) std::swap(lo, hi);
     auto valueAt = [&](int i) { return list.Value(i); };
-    if (list.Order != TChartListOrder::loAscending) {
+    // Values out of order (stored so, or overwritten later) are scanned as they stand.
+    if (list.Order != TChartListOrder::loAscending || !list.KnownAscending()) {
         int first = 0;
         while (first < n && !(valueAt(first) >= lo)) ++first;
         if (first >= n) return;

@@ -59,27 +59,35 @@ public:
     double Sum() const { Refresh(); return sum_; }
     double AbsSum() const { Refresh(); return absSum_; }
     bool StatsDirty() const { return statsDirty_; }
+    // Whether the values as read are known to run in ascending order, so that a value can be
+    // looked up by bisection. Overwriting or exchanging values forgets it until Clear.
+    bool KnownAscending() const { return ascending_ && multiplier_ >= 0; }
 
     TChartSeries* Owner() const { return owner_; }
 
 private:
     void Refresh() const;
     void CheckIndex(int index) const;
+    // After value was stored at index: whether the order still holds around it.
+    void KeepOrderAt(int index);
 
     TChartSeries* owner_;
     std::vector<double> values_;
     double multiplier_ = 1.0;
     bool dateTime_ = false;
+    bool ascending_ = true;
     mutable bool statsDirty_ = true;
     mutable double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
 };
 
 // The common storage and loops of every series kind; a kind overrides how one point is
 // drawn, its margins and its value range.
-class TChartSeries {
+class TChartSeries : public TChangeSink {
 public:
     TChartSeries();
     virtual ~TChartSeries();
+    // Pens, brushes and settings of a series ask its chart to repaint when they change.
+    void SettingChanged() override { RequestRepaint(); }
     TChartSeries(const TChartSeries&) = delete;
     TChartSeries& operator=(const TChartSeries&) = delete;
 
@@ -151,8 +159,8 @@ public:
 
     int FirstVisibleIndex = -1;
     int LastVisibleIndex = -1;
-    bool CalcVisiblePoints = true;
-    bool DrawBetweenPoints = false;
+    TSetting<bool> CalcVisiblePoints{this, true};
+    TSetting<bool> DrawBetweenPoints{this, false};
 
     // Properties.
     bool Active() const { return active_; }
@@ -163,10 +171,10 @@ public:
     void SetColorEachPoint(bool value);
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& value);
-    bool MarksVisible = false;
-    bool ShowInLegend = true;
-    std::string ValueFormat = "#,##0.###";
-    std::string PercentFormat = "##0.## %";
+    TSetting<bool> MarksVisible{this, false};
+    TSetting<bool> ShowInLegend{this, true};
+    TSetting<std::string> ValueFormat{this, "#,##0.###"};
+    TSetting<std::string> PercentFormat{this, "##0.## %"};
     TCursor Cursor = crDefault;
 
     TCustomAxisPanel* ParentChart() const { return parentChart_; }
