@@ -214,3 +214,56 @@ TEST(AxisLabels, TextLabelsAreThinnedOut) {
 
 }  // namespace
 }  // namespace zyn::chart
+
+namespace zyn::chart {
+namespace {
+
+TEST(AxisLayout, PositionPercentMovesLineAndLabelsByOneShift) {
+    TLeftAxisChart t;
+    TCustomChartAxis& l = t.chart.LeftAxis();
+    TCustomChartAxis& b = t.chart.BottomAxis();
+    l.SetPositionPercent(10);
+    b.SetPositionPercent(20);
+    t.Frame(400, 300);
+    const TRect& plot = t.chart.PlotRect;
+    EXPECT_EQ(l.LinePosition, plot.Left + Round(0.1 * plot.Width()));
+    EXPECT_EQ(l.LabelsPosition, l.LinePosition - 6);
+    EXPECT_EQ(b.LinePosition, plot.Bottom - Round(0.2 * plot.Height()));
+    EXPECT_EQ(b.LabelsPosition, b.LinePosition + 6);
+    int leftLabels = 0;
+    for (const auto& c : t.Rec().Calls)
+        if (c.Op == TCanvasOp::TextOut && c.TextAlign == (TA_RIGHT | TA_TOP)) {
+            ++leftLabels;
+            EXPECT_EQ(c.P.X, l.LabelsPosition) << c.Text;
+        }
+    EXPECT_GT(leftLabels, 0);
+    // the layout of every frame starts afresh: a second frame puts everything at the same places
+    const int line = l.LinePosition, labels = l.LabelsPosition;
+    t.Frame(400, 300);
+    EXPECT_EQ(l.LinePosition, line);
+    EXPECT_EQ(l.LabelsPosition, labels);
+}
+
+TEST(AxisLabels, ALabelIsOneLineUnlessMultiLine) {
+    TRecordedChart t;
+    auto& s = t.chart.Add(std::make_unique<TPlainSeries>());
+    s.AddPoint(0, 0, "ab cd");
+    s.AddPoint(10, 0, "x\ny");
+    TCustomChartAxis& b = t.chart.BottomAxis();
+    auto bottomTexts = [&] {
+        std::vector<std::pair<std::string, int>> out;  // text and row
+        for (const auto& c : t.Rec().Calls)
+            if (c.Op == TCanvasOp::TextOut && c.TextAlign == (TA_CENTER | TA_TOP)) out.emplace_back(c.Text, c.P.Y);
+        return out;
+    };
+    t.Frame(600, 300);
+    const int y = b.LabelsPosition;
+    using Texts = std::vector<std::pair<std::string, int>>;
+    EXPECT_EQ(bottomTexts(), (Texts{{"ab cd", y}, {"x\ny", y}}));
+    b.LabelsMultiLine = true;  // broken at spaces and line feeds, one font height apart
+    t.Frame(600, 300);
+    EXPECT_EQ(bottomTexts(), (Texts{{"ab", y}, {"cd", y + 14}, {"x", y}, {"y", y + 14}}));
+}
+
+}  // namespace
+}  // namespace zyn::chart

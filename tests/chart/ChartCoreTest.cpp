@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
 
 #include "ChartTestSupport.h"
+#include "chart/BarSeries.h"
+#include "chart/LineSeries.h"
 #include "chart/PixelMath.h"
 
 namespace zyn::chart {
@@ -122,6 +126,97 @@ TEST(ChartPanel, RepaintRequestsCoalesceIntoOneFrame) {
     t.chart.PaintChart();
     EXPECT_EQ(t.chart.FramesDrawn, 3);
     EXPECT_EQ(t.Rec().FrameWidth(), 300);
+}
+
+TEST(ChartPanel, EverySettingOfTheChartAndItsPartsRepaintsOnlyWhenItChanges) {
+    TRecordedChart t;
+    TChart& c = t.chart;
+    c.SetView3D(false);
+    c.Title.SetText({"Title"});
+    auto& line = c.Add(std::make_unique<TLineSeries>());
+    line.Pointer.SetVisible(true);
+    auto& bars = c.Add(std::make_unique<TBarSeries>());
+    for (int i = 0; i < 5; ++i) {
+        line.AddPoint(i, i % 3);
+        bars.AddPoint(i, i % 2 ? 1 : -1, "", clGreen);
+    }
+    TChartAxis& left = c.LeftAxis();
+    TChartAxis& bottom = c.BottomAxis();
+    struct TCase {
+        const char* name;
+        std::function<void()> change;
+        bool drawn;  // the frame shows it
+    };
+    const TCase cases[] = {
+        {"ClipPoints", [&] { c.ClipPoints = false; }, true},
+        {"View3DWalls", [&] { c.View3DWalls = false; }, false},
+        {"AllowZoom", [&] { c.AllowZoom = false; }, false},
+        {"Legend.Visible", [&] { c.Legend.Visible = false; }, false},
+        {"Title.Alignment", [&] { c.Title.Alignment = TAlignment::taLeftJustify; }, true},
+        {"Title.Color", [&] { c.Title.Color = clRed; }, true},
+        {"Title.Font.Name", [&] { c.Title.Font.Name = "Courier"; }, true},
+        {"Title.Font.Size", [&] { c.Title.Font.Size = 12; }, true},
+        {"Title.Brush.Style", [&] { c.Title.Brush.Style = TBrushStyle::bsCross; }, true},
+        {"Title.Frame.Visible", [&] { c.Title.Frame.Visible = true; }, true},
+        {"Foot.Font.Color", [&] { c.Foot.Font.Color = clRed; }, false},
+        {"BackWall.Pen.Color", [&] { c.BackWall.Pen.Color = clRed; }, true},
+        {"BackWall.Brush.Style", [&] { c.BackWall.Brush.Style = TBrushStyle::bsSolid; }, false},
+        {"BackWall.Color", [&] { c.BackWall.Color = clRed; }, true},
+        {"LeftWall.Size", [&] { c.LeftWall.Size = 3; }, false},
+        {"Axis.Width", [&] { left.Axis.Width = 3; }, true},
+        {"Ticks.Color", [&] { left.Ticks.Color = clRed; }, true},
+        {"Grid.Style", [&] { bottom.Grid.Style = TPenStyle::psSolid; }, true},
+        {"Grid.Visible", [&] { bottom.Grid.Visible = false; }, true},
+        {"MinorTicks.Width", [&] { left.MinorTicks.Width = 2; }, true},
+        {"TicksInner.Color", [&] { left.TicksInner.Color = clRed; }, false},
+        {"TickLength", [&] { left.TickLength = 7; }, true},
+        {"TickInnerLength", [&] { left.TickInnerLength = 3; }, true},
+        {"MinorTickCount", [&] { left.MinorTickCount = 1; }, true},
+        {"GridCentered", [&] { left.GridCentered = true; }, true},
+        {"LabelsSize", [&] { left.LabelsSize = 40; }, true},
+        {"LabelsOnAxis", [&] { bottom.LabelsOnAxis = false; }, false},
+        {"LabelStyle", [&] { left.LabelStyle = TAxisLabelStyle::talNone; }, true},
+        {"TickOnLabelsOnly", [&] { left.TickOnLabelsOnly = false; }, false},
+        {"LabelsFont.Size", [&] { bottom.LabelsFont.Size = 10; }, true},
+        {"Title.Caption", [&] { left.Title.Caption = "Axis"; }, true},
+        {"Title.SetAngle", [&] { left.Title.SetAngle(0); }, false},
+        {"TitleSize", [&] { left.TitleSize = 20; }, false},
+        {"LinePen.Width", [&] { line.LinePen.Width = 3; }, true},
+        {"Pointer.Pen.Color", [&] { line.Pointer.Pen.Color = clRed; }, true},
+        {"Pointer.Brush.Color", [&] { line.Pointer.Brush.Color = clFuchsia; }, true},
+        {"LineBrush", [&] { line.LineBrush = TBrushStyle::bsClear; }, false},
+        {"DrawBetweenPoints", [&] { line.DrawBetweenPoints = false; }, false},
+        {"BarPen.Color", [&] { bars.BarPen.Color = clRed; }, true},
+        {"BarPen.Visible", [&] { bars.BarPen.Visible = false; }, true},
+        {"BarBrush.Style", [&] { bars.BarBrush.Style = TBrushStyle::bsClear; }, true},
+        {"MarksVisible", [&] { bars.MarksVisible = false; }, false},
+        {"whole pen", [&] { bars.BarPen = TChartPen(clBlue, 2, TPenStyle::psSolid, true); }, true},
+    };
+    t.Frame(400, 300);
+    std::string before = t.Rec().Dump(true);
+    for (const TCase& k : cases) {
+        SCOPED_TRACE(k.name);
+        k.change();
+        EXPECT_FALSE(t.Rec().BufferValid);
+        t.Rec().Clear();
+        c.PaintChart();
+        const std::string after = t.Rec().Dump(true);
+        if (k.drawn) {
+            EXPECT_TRUE(after != before) << "the frame did not change";
+        }
+        before = after;
+        k.change();  // the same value again changes nothing
+        EXPECT_TRUE(t.Rec().BufferValid);
+    }
+    // A copy is a value of its own: changing it leaves the chart alone until it is assigned.
+    TChartPen grid = bottom.Grid;
+    TChartFont font = left.LabelsFont;
+    grid.Color = clRed;
+    font.Size = 20;
+    EXPECT_TRUE(t.Rec().BufferValid);
+    bottom.Grid = grid;
+    EXPECT_FALSE(t.Rec().BufferValid);
+    EXPECT_EQ(bottom.Grid.Color, clRed);
 }
 
 TEST(ChartPanel, AxisShownFollowsActiveSeries) {
@@ -296,6 +391,34 @@ std::pair<int, int> Visible(bool drawBetween, double lo, double hi) {
     return {s.FirstVisibleIndex, s.LastVisibleIndex};
 }
 
+TEST(Series, VisibleRangeOfValuesOutOfOrderIsScannedAsTheyStand) {
+    // x = 0 .. 9 on an axis showing 2.5 .. 6.5, then values overwritten or exchanged so that
+    // the list no longer ascends: the first index at or above 2.5 and the first at or above
+    // 6.5 counted upward from there, as for any list.
+    TRecordedChart t;
+    auto& s = t.chart.Add(std::make_unique<TPlainSeries>());
+    for (int i = 0; i < 10; ++i) s.AddPoint(i, i);
+    t.chart.BottomAxis().SetRange(2.5, 6.5);
+    t.Frame(400, 300);
+    auto range = [&] {
+        s.UpdateVisibleRange();
+        return std::make_pair(s.FirstVisibleIndex, s.LastVisibleIndex);
+    };
+    EXPECT_EQ(range(), std::make_pair(3, 6));
+    s.XValues().SetValueAt(1, 7);  // 0 7 2 3 4 5 6 7 8 9
+    EXPECT_EQ(range(), std::make_pair(1, 0));
+    s.XValues().SetValueAt(1, 1);
+    s.SwapPoints(0, 8);  // 8 1 2 3 4 5 6 7 0 9
+    EXPECT_EQ(range(), std::make_pair(0, -1));
+    s.Clear();  // a fresh list ascends again
+    for (int i = 0; i < 10; ++i) s.AddPoint(i, i);
+    EXPECT_EQ(range(), std::make_pair(3, 6));
+    s.XValues().SetMultiplier(-1);  // read as 0, -1 .. -9: descending
+    t.chart.BottomAxis().SetRange(-4.5, -2.5);
+    t.Frame(400, 300);
+    EXPECT_EQ(range(), std::make_pair(0, 9));
+}
+
 TEST(Series, VisibleRangeForBarsAndLines) {
     EXPECT_EQ(Visible(false, 2.5, 6.5), std::make_pair(3, 6));
     EXPECT_EQ(Visible(true, 2.5, 6.5), std::make_pair(3, 7));
@@ -429,6 +552,10 @@ TEST(Axis, SettersValidateAndAutomaticFlagsInteract) {
     r.SetAutomatic(false);
     r.SetAutomaticMinimum(true);  // maximum still fixed
     EXPECT_FALSE(r.Automatic());
+    t.Frame(200, 100);
+    r.SetAutomatic(false);  // unchanged: the ends keep their own flags, no repaint
+    EXPECT_TRUE(r.AutomaticMinimum());
+    EXPECT_TRUE(t.Rec().BufferValid);
     r.SetAutomaticMaximum(true);
     EXPECT_TRUE(r.Automatic());
 
@@ -545,6 +672,13 @@ TEST(Axis, LabelStepMeasuresTheLeftBand) {
     EXPECT_EQ(l.LabelStep(), 2);
     l.PixelLength = 0;
     EXPECT_EQ(l.LabelStep(), 1e-12);
+    // 72 px: lying flat a label takes its height (15 → 5 labels, step 5), at any other angle
+    // its width ("-6": 12 + 1 = 13 → 6 labels, step 2)
+    l.PixelLength = 72;
+    for (const auto& [angle, step] : {std::pair{0, 5.0}, {180, 5.0}, {90, 2.0}, {270, 2.0}, {45, 2.0}, {300, 2.0}}) {
+        l.SetLabelsAngle(angle);
+        EXPECT_EQ(l.LabelStep(), step) << angle;
+    }
 }
 
 }  // namespace
