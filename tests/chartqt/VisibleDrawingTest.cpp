@@ -1,5 +1,6 @@
-// The viewer's chart drawn two ways, point by point and leaving out what later points cover,
-// must give the same pixels.
+// The viewer's chart at real window sizes: drawn two ways, point by point and leaving out what
+// later points cover, it must give the same pixels; at the maximised size its signal bars keep
+// their colours.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -14,6 +15,7 @@
 #include "TestApplication.h"
 #include "app/ChartSetup.h"
 #include "app/LocaleSettings.h"
+#include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "chart/qt/QtCanvas.h"
 #include "data/DataFile.h"
@@ -116,6 +118,37 @@ TEST(VisibleDrawing, SamePixelsAsPointByPoint) {
             }
         }
     }
+}
+
+// The viewer opens maximised: on a 1920-pixel screen the chart is about 1,700 pixels wide and a
+// year of days gives bars two pixels wide, as wide as their outline. Every trend and sum bar
+// must still show its own colour over its whole width.
+TEST(VisibleDrawing, SignalBarsKeepTheirColoursAtTheMaximisedSize) {
+    TViewerChart t(1700, 900);
+    app::FillChart1(t.chart, t.series, Records(260), "DAX", true);
+    const QImage image = t.Draw(false);
+    const TBarSeries& trend = *t.series.SeriesZYN_Trend;
+    const TBarSeries& sum = *t.series.SeriesZYN_Summe;
+    ASSERT_EQ(trend.BarPixelWidth, 2);
+    const TChartAxis& bottom = t.chart.BottomAxis();
+    const TChartAxis& left = t.chart.LeftAxis();
+    auto rgb = [](TColor c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); };
+    int checked = 0;
+    for (int i = 0; i < trend.Count(); ++i) {
+        const int x = bottom.ValueToPixel(trend.XValue(i));
+        const int origin = left.ValueToPixel(0);
+        for (const TBarSeries* s : {&trend, &sum}) {
+            const int first = s == &trend ? x - 2 : x;  // trend left of the day, sum right of it
+            const int top = left.ValueToPixel(s->YValue(i));
+            const int row = top == origin ? origin : (top + origin) / 2;
+            for (int column = first; column < first + 2; ++column) {
+                EXPECT_EQ(image.pixel(column, row) & 0xFFFFFFu, rgb(s->PointColor(i)) & 0xFFFFFFu)
+                    << "day " << i << (s == &trend ? " trend" : " sum") << " column " << column;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 260 * 4);
 }
 
 }  // namespace
