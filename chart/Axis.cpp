@@ -527,11 +527,13 @@ void TCustomChartAxis::DrawTextLabels() {
     const int fontHeight = canvas.FontLineHeight();
     TChartSeries* cached = collected.front();
     if (sizeCacheSeries_ != cached || sizeCacheVersion_ != cached->LabelsVersion() || !(sizeCacheFont_ == LabelsFont) ||
-        sizeCacheAlong_ != along || sizeCache_.size() != static_cast<size_t>(cached->Count())) {
+        sizeCacheAlong_ != along || sizeCacheMultiLine_ != LabelsMultiLine ||
+        sizeCache_.size() != static_cast<size_t>(cached->Count())) {
         sizeCacheSeries_ = cached;
         sizeCacheVersion_ = cached->LabelsVersion();
         sizeCacheFont_ = LabelsFont;
         sizeCacheAlong_ = along;
+        sizeCacheMultiLine_ = LabelsMultiLine;
         sizeCache_.assign(static_cast<size_t>(cached->Count()), -1);
     }
     auto labelSize = [&](TChartSeries* s, int i, const std::string_view text) {

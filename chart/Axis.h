@@ -192,6 +192,7 @@ private:
     unsigned long sizeCacheVersion_ = 0;
     TChartFont sizeCacheFont_;
     bool sizeCacheAlong_ = true;
+    bool sizeCacheMultiLine_ = false;
     std::vector<int> sizeCache_;
 };
 

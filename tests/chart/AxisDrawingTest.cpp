@@ -263,6 +263,18 @@ TEST(AxisLabels, ALabelIsOneLineUnlessMultiLine) {
     b.LabelsMultiLine = true;  // broken at spaces and line feeds, one font height apart
     t.Frame(600, 300);
     EXPECT_EQ(bottomTexts(), (Texts{{"ab", y}, {"cd", y + 14}, {"x", y}, {"y", y + 14}}));
+
+    // Thinning measures the widest line: broken up, close labels fit more often.
+    TRecordedChart dense;
+    auto& d = dense.chart.Add(std::make_unique<TPlainSeries>());
+    d.DrawBetweenPoints = true;
+    for (int i = 0; i < 100; ++i) d.AddPoint(i, 0, "ab cd ef");
+    TCustomChartAxis& db = dense.chart.BottomAxis();
+    dense.Frame(600, 300);
+    const size_t oneLine = db.DrawnLabels.size();
+    db.LabelsMultiLine = true;
+    dense.Frame(600, 300);
+    EXPECT_GT(db.DrawnLabels.size(), 2 * oneLine);
 }
 
 }  // namespace
