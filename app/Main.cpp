@@ -74,6 +74,8 @@ std::string CurrentDirectory() {
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+    FDataFileWatch = new app::TDataFileWatch(
+        [this] { TApplication::Dispatch([this] { DataFileChanged(); }); }, this);
     BuildForm();
     FormCreate();
 }
@@ -217,6 +219,13 @@ void TfrmMain::TreeView1Click() {
     if (std::filesystem::is_regular_file(path, error)) LoadDataFile(path, instrument);
 }
 
+void TfrmMain::DataFileChanged() {
+    if (!FLoadedInstrument) return;
+    const std::string path = FDataFolder + "/" + *FLoadedInstrument + ".mht";
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) LoadDataFile(path, *FLoadedInstrument);
+}
+
 void TfrmMain::CheckBox_ProjektionClick() {
     RedrawChart();
 }
@@ -231,6 +240,7 @@ void TfrmMain::LoadDataFile(const std::string& path, const std::string& instrume
     // From here on RecordList holds this instrument's records, all of them or, when a row
     // fails, those before it.
     FLoadedInstrument = instrument;
+    FDataFileWatch->Watch(path);
     ReadRecords(file, FRecordList);
     file.Close();
     RedrawChart();

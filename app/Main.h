@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/ChartSetup.h"
+#include "app/DataFileWatch.h"
 #include "app/TreeView.h"
 #include "data/DailyRecord.h"
 #include "net/WebDownload.h"
@@ -36,6 +37,8 @@ public:
     void TreeView1Click();
     void CheckBox_ProjektionClick();
     void mnuDownloadClick();
+    // The shown instrument's file was written anew: reloaded as a click on its node would.
+    void DataFileChanged();
 
     // Reads the file of the instrument into RecordList and redraws; from the moment the file is
     // open, the chart names that instrument.
@@ -45,6 +48,7 @@ public:
     const zyn::RecordList& RecordList() const { return FRecordList; }
     const std::string& DataFolder() const { return FDataFolder; }
     const std::string& TempFolder() const { return FTempFolder; }
+    app::TDataFileWatch& DataFileWatch() { return *FDataFileWatch; }
 
     // Where the download command fetches from; tests point it at a local server.
     void SetDownloadSource(const std::string& address, const net::DownloadLimits& limits = {});
@@ -89,6 +93,7 @@ private:
     TShowState FShowState = TShowState::Hidden;
     std::string FDownloadAddress = net::SourceAddress;
     net::DownloadLimits FDownloadLimits;
+    app::TDataFileWatch* FDataFileWatch = nullptr;
 };
 
 }  // namespace zyn

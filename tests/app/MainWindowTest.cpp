@@ -504,6 +504,53 @@ TEST_F(MainWindowTest, TheErrorBoxOfTheStartUpLoadOpensOverTheShownWindow) {
     EXPECT_EQ(form.RedrawCount, 0);
 }
 
+// A save of the shown instrument, in place or by replacing the file, reloads it once the file
+// has stood still; a save that fails shows its box once; other files of the folder do nothing.
+TEST_F(MainWindowTest, TheShownFileReloadsOnceWhenItIsWrittenAnew) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    WriteDataFile(DataPath("EURUSD"), Rows(2, 40));
+    TCountingForm& form = Start();
+    form.DataFileWatch().SetSettleTime(200);
+    const auto settle = [] { QTest::qWait(700); };
+    const auto loaded = [&](std::size_t count) {
+        return QTest::qWaitFor([&] { return form.RecordList().size() == count; });
+    };
+
+    WriteDataFile(DataPath("EURUSD"), Rows(4, 40));
+    settle();
+    EXPECT_EQ(form.RedrawCount, 1);
+
+    WriteDataFile(DataPath("DAX"), Rows(5));
+    EXPECT_TRUE(loaded(5));
+    settle();
+    EXPECT_EQ(form.RedrawCount, 2);
+
+    WriteDataFile(root_ / "Data" / "DAX.tmp", Rows(6));
+    fs::rename(root_ / "Data" / "DAX.tmp", DataPath("DAX"));
+    EXPECT_TRUE(loaded(6));
+    settle();
+    EXPECT_EQ(form.RedrawCount, 3);
+    EXPECT_EQ(Title(), "DAX");
+
+    std::vector<TRow> rows = Rows(2, 40);
+    rows.push_back(TRow{"2024-02-01", "abc", "UP"});
+    WriteDataFile(DataPath("DAX"), rows);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !messages_.Boxes.empty(); }));
+    settle();
+    ASSERT_EQ(messages_.Boxes.size(), 1u);
+    EXPECT_EQ(messages_.Boxes[0].Text, "'abc' ist kein gültiger Gleitkommawert.");
+    EXPECT_EQ(Closes(), (Values{40, 41}));
+
+    // The watch goes with the shown instrument.
+    Click("EURUSD");
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    WriteDataFile(DataPath("EURUSD"), Rows(1, 70));
+    EXPECT_TRUE(loaded(1));
+    settle();
+    EXPECT_EQ(Closes(), (Values{70}));
+    EXPECT_EQ(form.RedrawCount, 5);
+}
+
 TEST_F(MainWindowTest, TheCheckBoxRedrawsWithoutReadingTheFile) {
     WriteDataFile(DataPath("DAX"), Rows(3));
     TCountingForm& form = Start();
