@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   fonts-liberation

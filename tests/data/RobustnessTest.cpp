@@ -10,6 +10,7 @@
 
 #include "data/DataFile.h"
 #include "data/RunError.h"
+#include "tests/data/DataTestSupport.h"
 
 namespace {
 
@@ -127,6 +128,48 @@ TEST(Robustness, DamagedFilesEndInRecordsOrAMessage) {
     }
     // The mutations do reach the conversions.
     EXPECT_GT(failures, 100);
+}
+
+// Shapes no workbook holds: a cell of millions of characters, one past the text the reader
+// keeps, a line without end. Each ends in the records before it and, for a failing cell, its
+// conversion message with the text shortened; the outcome is the same through a small buffer.
+TEST(Robustness, HugeCellsAndLinesWithoutEnd) {
+    using zyn::test::Document;
+    using zyn::test::MakeCells;
+    const std::string shown = std::string(100, '7') + "\u2026";
+    const std::string floatTail = "' ist kein gültiger Gleitkommawert";
+    auto withOpen = [](const std::string& open) {
+        zyn::test::Cells bad = MakeCells("2007-02-13");
+        bad[1] = open;
+        return Document({MakeCells("2007-02-15"), MakeCells("2007-02-14"), bad, MakeCells("2007-02-12")});
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string message;
+        std::size_t records;
+    };
+    const Case cases[] = {
+        // Texts of up to 100 characters show in full, longer ones their first 100 and "…".
+        {"100 characters", withOpen(std::string(99, '7') + "x"), "'" + std::string(99, '7') + "x" + floatTail, 2},
+        {"101 characters", withOpen(std::string(100, '7') + "x"), "'" + shown + floatTail, 2},
+        {"5,000,000 characters", withOpen(std::string(5000000, '7') + "x"), "'" + shown + floatTail, 2},
+        // A number cell longer than the kept text fails even when every kept byte is a digit.
+        {"past the kept text", withOpen(std::string(DataFile::kMaxTextBytes + 10, '7')), "'" + shown + floatTail, 2},
+        // The rows before an endless last line stay; a boundary far into such a line still counts.
+        {"line without end", Document({MakeCells("2007-02-15")}) + std::string(20 << 20, 'a'), "", 1},
+        {"boundary past the kept text",
+         std::string(DataFile::kMaxTextBytes + 7, 'a') + "<x:SupBook>\r" + zyn::test::RowText(MakeCells("2007-02-15")) +
+             zyn::test::BlockEnd(),
+         "", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome big = Read(c.bytes, DataFile::kDefaultBufferSize);
+        EXPECT_EQ(big.message, c.message);
+        EXPECT_EQ(big.records.size(), c.records);
+        EXPECT_TRUE(Read(c.bytes, 4096) == big);
+    }
 }
 
 }  // namespace

@@ -18,8 +18,13 @@ namespace fs = std::filesystem;
 namespace zyn::test {
 namespace {
 
-// Short bounds so that a dead transfer ends quickly in the tests.
-const net::DownloadLimits kShortLimits{5, 1, 1, 60};
+using namespace std::chrono_literals;
+
+// Generous time for the transfers that should succeed on a busy machine, a body limit well
+// above the page and well below what the endless servers send.
+const net::DownloadLimits kShortLimits{5s, 20s, 1024 * 1024};
+// A whole transfer bounded to one second, so that a dead transfer ends quickly in the tests.
+const net::DownloadLimits kOneSecond{5s, 1s, 1024 * 1024};
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -47,6 +52,10 @@ protected:
 
     bool Download(const std::string& address) {
         return net::DownloadToFile(address, target_.string(), kShortLimits);
+    }
+    net::DownloadOutcome Fetch(const std::string& address, const net::DownloadLimits& limits) {
+        WriteAll(target_, "alter Inhalt");
+        return net::FetchToFile(address, target_.string(), limits);
     }
 
     // The target exists as an empty regular file.
@@ -94,10 +103,52 @@ TEST_F(DownloadTest, FailuresLeaveAnEmptyFile) {
     }
 }
 
-TEST_F(DownloadTest, AStalledServerIsGivenUp) {
-    WriteAll(target_, "alter Inhalt");
-    EXPECT_FALSE(Download(server_.Url("/stall")));
-    EXPECT_TRUE(server_.ClientGaveUpOnStall());
+TEST(WebDownloadTest, DefaultLimits) {
+    const net::DownloadLimits limits;
+    EXPECT_EQ(limits.Connect, 10s);
+    EXPECT_EQ(limits.Transfer, 30s);
+    EXPECT_EQ(limits.MaxBodyBytes, 16u * 1024 * 1024);
+}
+
+// Servers that would hold the window or fill the disk: each transfer ends at its own limit,
+// with the target empty and the server seeing the client hang up before it was done.
+TEST_F(DownloadTest, SlowAndSilentServersAreGivenUpAtTheTransferLimit) {
+    for (const char* path : {"/stall", "/silent", "/trickle"}) {
+        TLocalHttpServer server;
+        EXPECT_EQ(Fetch(server.Url(path), kOneSecond), net::DownloadOutcome::TimedOut) << path;
+        EXPECT_TRUE(server.ClientGaveUp()) << path;
+        ExpectEmptyTarget();
+    }
+}
+
+TEST_F(DownloadTest, AConnectionThatNeverStandsIsGivenUpAtTheConnectLimit) {
+    TUnansweredPort unanswered;
+    const net::DownloadLimits limits{200ms, 3s, 1024 * 1024};
+    EXPECT_EQ(Fetch(unanswered.Url("/page.htm"), limits), net::DownloadOutcome::ConnectTimedOut);
+    ExpectEmptyTarget();
+}
+
+TEST_F(DownloadTest, BodiesPastTheLimitAreRefusedAsDecoded) {
+    // An endless body is cut off before the server is done.
+    {
+        TLocalHttpServer server;
+        EXPECT_EQ(Fetch(server.Url("/endless"), kShortLimits), net::DownloadOutcome::TooLarge);
+        EXPECT_TRUE(server.ClientGaveUp());
+        ExpectEmptyTarget();
+    }
+    // Some kilobytes on the wire that decode to several megabytes.
+    EXPECT_EQ(Fetch(server_.Url("/gzip-bomb"), kShortLimits), net::DownloadOutcome::TooLarge);
+    ExpectEmptyTarget();
+    // The same bomb within a limit that holds it decodes in full.
+    net::DownloadLimits roomy = kShortLimits;
+    roomy.MaxBodyBytes = TLocalHttpServer::BombBytes;
+    EXPECT_EQ(Fetch(server_.Url("/gzip-bomb"), roomy), net::DownloadOutcome::Done);
+    EXPECT_EQ(ReadAll(target_), std::string(TLocalHttpServer::BombBytes, '\0'));
+    // A page of exactly the limit is kept; one byte less of room fails it.
+    const std::size_t page = std::string(TLocalHttpServer::Body).size();
+    EXPECT_EQ(Fetch(server_.Url("/page.htm"), {5s, 20s, page}), net::DownloadOutcome::Done);
+    EXPECT_EQ(ReadAll(target_), TLocalHttpServer::Body);
+    EXPECT_EQ(Fetch(server_.Url("/page.htm"), {5s, 20s, page - 1}), net::DownloadOutcome::TooLarge);
     ExpectEmptyTarget();
 }
 

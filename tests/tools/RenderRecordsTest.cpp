@@ -1,6 +1,7 @@
 // zyn-render records: the viewer's load as text, run as a separate program.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/DataFile.h"
@@ -55,6 +57,7 @@ protected:
             argv.push_back(const_cast<char*>(binary.c_str()));
             for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
+            ::alarm(60);  // survives the exec: a run that hangs ends as a failure, not a stuck test
             ::execv(binary.c_str(), argv.data());
             ::_exit(127);
         }
@@ -152,6 +155,23 @@ TEST_F(RenderTest, OpenErrors) {
     r = Run({"records", dir_});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "E/A-Fehler 21.\n");
+}
+
+// What the viewer would skip is refused at once: a FIFO without a writer would block the open,
+// a device would stream without end.
+TEST_F(RenderTest, PathsThatAreNoRegularFileAreRefused) {
+    const std::string fifo = dir_ + "/DAX.mht";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {fifo, "E/A-Fehler 6.\n"}, {"/dev/zero", "E/A-Fehler 6.\n"}, {dir_, "E/A-Fehler 21.\n"}};
+    for (const auto& [path, message] : cases) {
+        for (const char* command : {"records", "layout"}) {
+            const Result r = Run({command, path});
+            EXPECT_EQ(r.status, 1) << command << " " << path;
+            EXPECT_EQ(r.out, "") << command << " " << path;
+            EXPECT_EQ(r.err, message) << command << " " << path;
+        }
+    }
 }
 
 TEST_F(RenderTest, WrongUsage) {
