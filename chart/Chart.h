@@ -296,8 +296,8 @@ public:
     // last paint: the right axis is fitted to its series' points in view, the left axis keeps
     // its range. Both save the ranges before the first change as a
     // dragged zoom does, so RevertZoom undoes them. False when nothing changed.
-    // factor > 1 zooms in around the value `centre` of the bottom axis; zooming out stops
-    // once every point is in view.
+    // factor > 1 zooms in around the value `centre` of the bottom axis, down to a span of two
+    // units; zooming out stops once every point is in view.
     bool ZoomHorizontal(double factor, double centre);
     // Shifts the view by a fraction of its width (negative: toward smaller values); stops
     // once the first or last point is in view in that direction.

@@ -8,6 +8,9 @@ namespace zyn::chart {
 
 namespace {
 
+// Zooming in stops before the view would hold fewer than three whole x units (days).
+constexpr double kMinSpan = 2;
+
 // An axis's range as the last paint showed it: an automatic end includes the series margins.
 void ShownRange(const TCustomChartAxis& axis, double& lo, double& hi) {
     lo = axis.AutomaticMinimum() ? axis.RangeMin : axis.Minimum();
@@ -81,6 +84,7 @@ bool TCustomChart::ZoomHorizontal(double factor, double centre) {
     ShownRange(bottom, lo, hi);
     if (!(hi > lo)) return false;
     if (factor < 1 && lo <= LowestX(bottom) && hi >= HighestX(bottom)) return false;
+    if (factor > 1 && (hi - lo) / factor < kMinSpan) return false;
     const double u = std::clamp((centre - lo) / (hi - lo), 0.0, 1.0);
     const double span = (hi - lo) / factor;
     TZoomTargets t{};

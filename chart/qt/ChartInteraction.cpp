@@ -23,8 +23,6 @@ namespace zyn::chart {
 
 namespace {
 
-// Zooming in stops before fewer than three day positions would be in view.
-constexpr double kMinSpan = 2;
 // Left and Right move the view by this share of its width.
 constexpr double kScrollStep = 0.1;
 
@@ -100,14 +98,7 @@ void TChartInteraction::ResetZoom() {
 }
 
 void TChartInteraction::ZoomAround(double notches, double centre) {
-    TChart& c = widget_->Chart();
-    const double factor = std::pow(ZoomFactor, notches);
-    if (factor > 1) {
-        double lo = 0, hi = 0;
-        c.VisibleHorizontalRange(lo, hi);
-        if ((hi - lo) / factor < kMinSpan) return;
-    }
-    c.ZoomHorizontal(factor, centre);
+    widget_->Chart().ZoomHorizontal(std::pow(ZoomFactor, notches), centre);
 }
 
 void TChartInteraction::ShowDayValues() {
