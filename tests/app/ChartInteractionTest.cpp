@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QImage>
 #include <QMenu>
+#include <QProcess>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -279,7 +280,8 @@ TEST_F(ChartInteractionTest, KeysActOnceTheChartHasTheFocus) {
 
 TEST_F(ChartInteractionTest, CopyAndSaveTheFrameUnderTheLoadedName) {
     QTest::mouseClick(&Widget(), Qt::LeftButton, {}, AtDay(15));
-    Key(Qt::Key_Plus);
+    const QPoint at = AtDay(10);
+    Wheel(at, 120);
     const QImage frame = Widget().QtCanvas().Image().copy();
     Key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(frame.format()), frame);
@@ -296,6 +298,16 @@ TEST_F(ChartInteractionTest, CopyAndSaveTheFrameUnderTheLoadedName) {
     Key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(proposed.toStdString(), (root_ / "DAX.png").string());
     EXPECT_EQ(QImage(target).convertToFormat(frame.format()), frame);
+    // The same picture as the command-line renderer's of that file, size and zoom.
+    const QString rendered = QString::fromStdString((root_ / "rendered.png").string());
+    QProcess render;
+    render.start(QStringLiteral(ZYN_BINARY_DIR "/tools/zyn-render"),
+                 {"png", "Data/DAX.mht", rendered, "--size",
+                  QStringLiteral("%1x%2").arg(Widget().width()).arg(Widget().height()), "--wheel",
+                  QStringLiteral("%1:1").arg(at.x())});
+    ASSERT_TRUE(render.waitForFinished(60000));
+    ASSERT_EQ(render.exitCode(), 0) << render.readAllStandardError().toStdString();
+    EXPECT_EQ(QImage(rendered).convertToFormat(frame.format()), frame);
 
     Interaction().AskSaveFileName = [&](const QString&) {
         return QString::fromStdString((root_ / "missing" / "bild.png").string());
