@@ -1,6 +1,9 @@
+#include "app/Application.h"
 #include "app/ChartSetup.h"
+#include "app/DayValues.h"
 #include "app/LocaleSettings.h"
 #include "app/Main.h"
+#include "chart/qt/ChartInteraction.h"
 #include "chart/qt/ChartWidget.h"
 
 namespace zyn {
@@ -11,6 +14,14 @@ QWidget* TfrmMain::CreateChartArea(QWidget* parent) {
     Chart1 = &area->Chart();
     Chart1->FormatSettings = app::SystemFormatSettings();
     Chart1Series = app::SetupChart1(*Chart1);
+
+    Chart1Interaction = new chart::TChartInteraction(area);
+    Chart1Interaction->DayText = [this](int day) { return app::DayValuesText(app::DayValues(*Chart1, day)); };
+    // The picture shows the loaded records, whatever the tree has selected since.
+    Chart1Interaction->ImageName = [this] {
+        return FLoadedInstrument ? QString::fromStdString(*FLoadedInstrument) : QString();
+    };
+    Chart1Interaction->Dispatch = [](const std::function<void()>& command) { TApplication::Dispatch(command); };
     return area;
 }
 

@@ -17,6 +17,7 @@ class QPlainTextEdit;
 class QSplitter;
 
 namespace zyn::chart {
+class TChartInteraction;
 class TChartWidget;
 }
 
@@ -69,6 +70,7 @@ public:
     QWidget* Chart1Area = nullptr;      // the widget hosting Chart1
     chart::TChart* Chart1 = nullptr;
     app::TChart1Series Chart1Series;
+    chart::TChartInteraction* Chart1Interaction = nullptr;  // values, wheel, keys, copy and save
     QFrame* Panel5 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QAction* Daten1 = nullptr;

@@ -7,6 +7,9 @@
 //   buffer copy.
 // - pan step: one pointer move during a right drag, which shifts the axes, plus the one full
 //   frame it asks for, presented. Goal: under one 60 Hz frame (16.7 ms).
+// - wheel notch: the time axis zoomed around a value, the price axis fitted to the days in
+//   view, and the one full frame it asks for, presented; against a full repaint of the same
+//   run. Goal: one frame, a ratio of about 1.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -198,6 +201,38 @@ void BM_PanStep(benchmark::State& state) {
     if (c.FramesDrawn - frames != i) state.SkipWithError("a pan step did not draw exactly one frame");
 }
 
+// A full repaint of the unzoomed chart, presented: the baseline of the wheel zoom.
+void BM_FullRepaint(benchmark::State& state) {
+    TViewerChart v;
+    TChart& c = *v.Chart;
+    const long frames = c.FramesDrawn;
+    long i = 0;
+    for (auto _ : state) {
+        c.InvalidateChart();
+        v.Present();
+        ++i;
+    }
+    benchmark::DoNotOptimize(v.Window.constBits());
+    if (c.FramesDrawn - frames != i) state.SkipWithError("a repaint did not draw exactly one frame");
+}
+
+// One wheel notch around the middle of the plot, in and out by turns, with the frame it asks
+// for, presented: the time axis zoomed and the price axis fitted to the days in view.
+void BM_WheelZoom(benchmark::State& state) {
+    TViewerChart v;
+    TChart& c = *v.Chart;
+    const double centre = c.BottomAxis().PixelToValue(v.PlotX(0.6));
+    const long frames = c.FramesDrawn;
+    long i = 0;
+    for (auto _ : state) {
+        c.ZoomHorizontal((i & 1) ? 1 / 1.25 : 1.25, centre);
+        v.Present();
+        ++i;
+    }
+    benchmark::DoNotOptimize(v.Window.constBits());
+    if (c.FramesDrawn - frames != i) state.SkipWithError("a wheel notch did not draw exactly one frame");
+}
+
 // Repeated runs, summarised by their median: the machine these run on is often shared.
 BENCHMARK(BM_FloorEmptyFrame)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
 BENCHMARK(BM_BufferCopy)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
@@ -205,6 +240,8 @@ BENCHMARK(BM_BandOnly)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions
 BENCHMARK(BM_BandMoveFullCopy)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
 BENCHMARK(BM_BandMove)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
 BENCHMARK(BM_PanStep)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->Repetitions(5);
+BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->Repetitions(5);
+BENCHMARK(BM_WheelZoom)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->Repetitions(5);
 
 // Keeps each benchmark's median time per iteration (seconds), processor and wall clock. On a
 // shared machine the wall clock mostly measures the other processes, and Qt's threaded fills
@@ -236,6 +273,11 @@ void PrintSummary(const char* clock, std::map<std::string, double>& s) {
               << "  pan step (move + one full frame + presenting) " << std::setprecision(3) << pan * 1e3
               << " ms = " << std::setprecision(2) << pan * 60.0 << " of a 60 Hz frame (goal < 1), " << pan / floor
               << " x empty frame, " << pan / copy << " x buffer copy" << std::endl;
+    const double repaint = s["BM_FullRepaint"], wheel = s["BM_WheelZoom"];
+    if (repaint > 0 && wheel > 0)
+        std::cout << std::setprecision(3) << "  wheel notch (zoom + fitted prices + one full frame + presenting) "
+                  << wheel * 1e3 << " ms = " << std::setprecision(2) << wheel / repaint
+                  << " x full repaint (goal: one frame, about 1)" << std::endl;
 }
 
 }  // namespace

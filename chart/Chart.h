@@ -299,6 +299,18 @@ public:
     void PanAxes(bool horizontal, int from, int to);
     void PanAxis(TCustomChartAxis& axis, int from, int to);
     void DrawRubberBand();
+    // Stepwise zoom and scroll of the horizontal axes (wheel and keys), on the mapping of the
+    // last paint: the right axis is fitted to its series' points in view, the left axis keeps
+    // its range. Both save the ranges before the first change as a
+    // dragged zoom does, so RevertZoom undoes them. False when nothing changed.
+    // factor > 1 zooms in around the value `centre` of the bottom axis, down to a span of two
+    // units; zooming out stops once every point is in view.
+    bool ZoomHorizontal(double factor, double centre);
+    // Shifts the view by a fraction of its width (negative: toward smaller values); stops
+    // once the first or last point is in view in that direction.
+    bool ScrollHorizontal(double fraction);
+    // The range of the bottom axis the last paint showed, margins included.
+    void VisibleHorizontalRange(double& lo, double& hi);
     // The host draws the band over the buffer when it presents a frame during a zoom drag.
     std::function<void()> OnRubberBandChanged;
 
@@ -317,6 +329,9 @@ protected:
 private:
     void SaveScales();
     void DrawRubberBandInFrame();
+    // The right axis's range that fits the points of its series with x in lo … hi, widened
+    // by the series' pixel margins; false when no point lies there.
+    bool FitRightAxis(double lo, double hi, double& min, double& max);
     bool panMoved_ = false;
 };
 

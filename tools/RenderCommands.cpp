@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,9 +27,13 @@ using namespace zyn::chart;
 
 namespace {
 
+// A mouse drag, or a wheel turn of Notches at pixel column X0 when Wheel is set; applied in
+// the order given.
 struct TDrag {
     TMouseButton Button;
     int X0, Y0, X1, Y1;
+    bool Wheel = false;
+    int Notches = 0;
 };
 
 struct TRenderOptions {
@@ -74,6 +79,14 @@ bool ParseDrag(std::string_view text, TDrag& drag) {
     return ParsePoint(text.substr(a + 1, b - a - 1), drag.X0, drag.Y0) && ParsePoint(text.substr(b + 1), drag.X1, drag.Y1);
 }
 
+// X:NOTCHES (positive zooms in)
+bool ParseWheel(std::string_view text, TDrag& wheel) {
+    const size_t c = text.find(':');
+    if (c == std::string_view::npos) return false;
+    wheel.Wheel = true;
+    return ParseInt(text.substr(0, c), wheel.X0) && ParseInt(text.substr(c + 1), wheel.Notches);
+}
+
 // argv[0] is the program, argv[1] the sub-command.
 bool ParseOptions(int argc, char** argv, bool withOut, TRenderOptions& o) {
     int positional = 0;
@@ -89,6 +102,10 @@ bool ParseOptions(int argc, char** argv, bool withOut, TRenderOptions& o) {
         } else if (arg == "--drag" && i + 1 < argc) {
             TDrag d{};
             if (!ParseDrag(argv[++i], d)) return false;
+            o.Drags.push_back(d);
+        } else if (arg == "--wheel" && i + 1 < argc) {
+            TDrag d{};
+            if (!ParseWheel(argv[++i], d)) return false;
             o.Drags.push_back(d);
         } else if (arg.starts_with("--")) {
             return false;
@@ -108,10 +125,10 @@ bool ParseOptions(int argc, char** argv, bool withOut, TRenderOptions& o) {
 void Usage(bool png) {
     if (png)
         std::cerr << "usage: zyn-render png FILE OUT.png [--size WxH] [--title TEXT] [--no-projection] "
-                     "[--drag left|right:X0,Y0:X1,Y1]...\n";
+                     "[--drag left|right:X0,Y0:X1,Y1]... [--wheel X:NOTCHES]...\n";
     else
         std::cerr << "usage: zyn-render layout FILE [--size WxH] [--title TEXT] [--no-projection] "
-                     "[--drag left|right:X0,Y0:X1,Y1]...\n";
+                     "[--drag left|right:X0,Y0:X1,Y1]... [--wheel X:NOTCHES]...\n";
 }
 
 std::string DefaultTitle(const std::string& file) {
@@ -162,6 +179,12 @@ void Render(const TRenderOptions& o, const RecordList& records, TRendered& out) 
     const TRect frame{0, 0, o.Width, o.Height};
     chart.DrawChart(frame);
     for (const TDrag& d : o.Drags) {
+        if (d.Wheel) {
+            // As a wheel over the chart zooms: 1.25 per notch around the value under the pointer.
+            chart.ZoomHorizontal(std::pow(1.25, d.Notches), chart.BottomAxis().PixelToValue(d.X0));
+            chart.DrawChart(frame);
+            continue;
+        }
         chart.MouseDown(d.Button, 0, d.X0, d.Y0);
         chart.MouseMove(0, d.X1, d.Y1);
         chart.MouseUp(d.Button, 0, d.X1, d.Y1);

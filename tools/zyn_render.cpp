@@ -73,10 +73,13 @@ int RunRecords(char** arguments) {
 
 const Command kCommands[] = {
     {"records", "FILE", 1, RunRecords},
-    {"png", "FILE OUT.png [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]...", -1, nullptr,
-     zyn::tools::RunPng},
-    {"layout", "FILE [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]...", -1, nullptr,
-     zyn::tools::RunLayout},
+    {"png",
+     "FILE OUT.png [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]... "
+     "[--wheel X:NOTCHES]...",
+     -1, nullptr, zyn::tools::RunPng},
+    {"layout",
+     "FILE [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]... [--wheel X:NOTCHES]...",
+     -1, nullptr, zyn::tools::RunLayout},
 };
 
 int Usage() {

@@ -228,6 +228,8 @@ TEST_F(RenderChart, FailuresAndUsage) {
     EXPECT_EQ(RunRender({"png", file_}).Status, 2);
     EXPECT_EQ(RunRender({"layout", file_, "--size", "0x5"}).Status, 2);
     EXPECT_EQ(RunRender({"layout", file_, "--drag", "middle:1,1:2,2"}).Status, 2);
+    EXPECT_EQ(RunRender({"layout", file_, "--wheel", "300"}).Status, 2);
+    EXPECT_EQ(RunRender({"layout", file_, "--wheel", "300:x"}).Status, 2);
 }
 
 }  // namespace

@@ -1,0 +1,127 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "chart/Chart.h"
+
+namespace zyn::chart {
+
+namespace {
+
+// Zooming in stops before the view would hold fewer than three whole x units (days).
+constexpr double kMinSpan = 2;
+
+// An axis's range as the last paint showed it: an automatic end includes the series margins.
+void ShownRange(const TCustomChartAxis& axis, double& lo, double& hi) {
+    lo = axis.AutomaticMinimum() ? axis.RangeMin : axis.Minimum();
+    hi = axis.AutomaticMaximum() ? axis.RangeMax : axis.Maximum();
+}
+
+}  // namespace
+
+void TCustomChart::VisibleHorizontalRange(double& lo, double& hi) { ShownRange(BottomAxis(), lo, hi); }
+
+bool TCustomChart::FitRightAxis(double lo, double hi, double& min, double& max) {
+    TChartAxis& axis = RightAxis();
+    bool found = false;
+    min = std::numeric_limits<double>::infinity();
+    max = -min;
+    int marginTop = 0, marginBottom = 0;
+    for (TChartSeries* s : seriesList_) {
+        if (!s->Active() || !s->UsesAxis(&axis)) continue;
+        int top = 0, bottom = 0;
+        s->VerticalMargins(top, bottom);
+        marginTop = std::max(marginTop, top);
+        marginBottom = std::max(marginBottom, bottom);
+        const auto& lists = s->ValuesLists();
+        const TChartValueList& xs = s->XValues();
+        const int n = xs.Count();
+        int first = 0;
+        if (xs.Order == TChartListOrder::loAscending) {
+            // Sorted x: skip straight to the first point in view.
+            int a = 0, b = n;
+            while (a < b) {
+                const int m = a + (b - a) / 2;
+                if (xs.Value(m) < lo)
+                    a = m + 1;
+                else
+                    b = m;
+            }
+            first = a;
+        }
+        for (int i = first; i < n; ++i) {
+            const double x = xs.Value(i);
+            if (x > hi) {
+                if (xs.Order == TChartListOrder::loAscending) break;
+                continue;
+            }
+            if (x < lo || s->PointColor(i) == clNone) continue;
+            // Every list but the x list holds a y value of the point (open, high, low, close).
+            for (size_t l = 1; l < lists.size(); ++l) {
+                const double y = lists[l]->Value(i);
+                min = std::min(min, y);
+                max = std::max(max, y);
+            }
+            found = true;
+        }
+    }
+    if (!found) return false;
+    // The fitted values keep the margins' pixels free at both ends of the axis's stretch, as
+    // an automatic axis does.
+    const int inner = axis.PixelLength - marginTop - marginBottom;
+    if (inner >= 1 && max > min) {
+        const double perPixel = (max - min) / inner;
+        max += marginTop * perPixel;
+        min -= marginBottom * perPixel;
+    }
+    return true;
+}
+
+bool TCustomChart::ZoomHorizontal(double factor, double centre) {
+    TChartAxis& bottom = BottomAxis();
+    if (!(factor > 0) || !std::isfinite(factor) || !std::isfinite(centre) || bottom.PixelLength < 1) return false;
+    double lo = 0, hi = 0;
+    ShownRange(bottom, lo, hi);
+    if (!(hi > lo)) return false;
+    if (factor < 1 && lo <= LowestX(bottom) && hi >= HighestX(bottom)) return false;
+    if (factor > 1 && (hi - lo) / factor < kMinSpan) return false;
+    const double u = std::clamp((centre - lo) / (hi - lo), 0.0, 1.0);
+    const double span = (hi - lo) / factor;
+    TZoomTargets t{};
+    t.BottomMin = centre - u * span;
+    t.BottomMax = t.BottomMin + span;
+    // The hidden top axis follows the same fractions of its own range.
+    double topLo = 0, topHi = 0;
+    ShownRange(TopAxis(), topLo, topHi);
+    const double topCentre = topLo + u * (topHi - topLo), topSpan = (topHi - topLo) / factor;
+    t.TopMin = topCentre - u * topSpan;
+    t.TopMax = t.TopMin + topSpan;
+    t.LeftMin = LeftAxis().Minimum();
+    t.LeftMax = LeftAxis().Maximum();
+    if (!FitRightAxis(t.BottomMin, t.BottomMax, t.RightMin, t.RightMax)) ShownRange(RightAxis(), t.RightMin, t.RightMax);
+    ApplyZoom(t);
+    return true;
+}
+
+bool TCustomChart::ScrollHorizontal(double fraction) {
+    TChartAxis& bottom = BottomAxis();
+    if (fraction == 0 || !std::isfinite(fraction) || bottom.PixelLength < 1) return false;
+    double lo = 0, hi = 0;
+    ShownRange(bottom, lo, hi);
+    if (!(hi > lo)) return false;
+    if (fraction < 0 ? lo <= LowestX(bottom) : hi >= HighestX(bottom)) return false;
+    if (!HasSavedScales) SaveScales();
+    const double delta = fraction * (hi - lo);
+    bottom.SetRange(lo + delta, hi + delta);
+    double topLo = 0, topHi = 0;
+    ShownRange(TopAxis(), topLo, topHi);
+    const double topDelta = fraction * (topHi - topLo);
+    TopAxis().SetRange(topLo + topDelta, topHi + topDelta);
+    double min = 0, max = 0;
+    if (FitRightAxis(lo + delta, hi + delta, min, max)) RightAxis().SetRange(min, max);
+    if (OnScroll) OnScroll(*this);
+    InvalidateChart();
+    return true;
+}
+
+}  // namespace zyn::chart

@@ -1,0 +1,236 @@
+#include "chart/qt/ChartInteraction.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QImageWriter>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+
+#include "chart/qt/ChartWidget.h"
+#include "chart/qt/QtCanvas.h"
+
+namespace zyn::chart {
+
+namespace {
+
+// Left and Right move the view by this share of its width.
+constexpr double kScrollStep = 0.1;
+
+QString AskWithDialog(QWidget* parent, const QString& proposed) {
+    QFileDialog dialog(parent, QStringLiteral("Bild speichern"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("PNG-Bilder (*.png)"));
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
+}
+
+}  // namespace
+
+TChartInteraction::TChartInteraction(TChartWidget* widget) : QObject(widget), widget_(widget) {
+    hoverTimer_.setSingleShot(true);
+    hoverTimer_.setInterval(HoverDelay);
+    connect(&hoverTimer_, &QTimer::timeout, this, &TChartInteraction::ShowDayValues);
+    AskSaveFileName = [this](const QString& proposed) { return AskWithDialog(widget_, proposed); };
+    // A click gives the chart the keys; the tree keeps them otherwise.
+    widget_->setFocusPolicy(Qt::ClickFocus);
+    widget_->installEventFilter(this);
+}
+
+void TChartInteraction::Run(const std::function<void()>& command) const {
+    if (Dispatch)
+        Dispatch(command);
+    else
+        command();
+}
+
+bool TChartInteraction::DragActive() const {
+    const TChart& c = widget_->Chart();
+    return c.ZoomDrag.Active || c.PanDrag.Active;
+}
+
+int TChartInteraction::DayAt(QPoint pixel) const {
+    TChart& c = widget_->Chart();
+    if (!c.PlotRect.Contains(pixel.x(), pixel.y()) || c.BottomAxis().PixelLength < 1) return -1;
+    double lo = 0, hi = 0;
+    c.VisibleHorizontalRange(lo, hi);
+    const double first = std::ceil(lo), last = std::floor(hi);
+    if (!(first <= last) || last < INT32_MIN || first > INT32_MAX) return -1;
+    const double day = std::clamp(std::round(c.BottomAxis().PixelToValue(pixel.x())), first, last);
+    return static_cast<int>(day);
+}
+
+QImage TChartInteraction::Frame() const {
+    TChart& c = widget_->Chart();
+    c.PaintChart();  // draws only when the buffer is not valid
+    return widget_->QtCanvas().Image().copy();
+}
+
+void TChartInteraction::CopyImage() const { QApplication::clipboard()->setImage(Frame()); }
+
+void TChartInteraction::SaveImage() const {
+    QString name = ImageName ? ImageName() : QString();
+    if (name.isEmpty()) name = QStringLiteral("Chart");
+    const QString path = AskSaveFileName(QDir::current().filePath(name + QStringLiteral(".png")));
+    if (!path.isEmpty()) SaveImageTo(path);
+}
+
+void TChartInteraction::SaveImageTo(const QString& path) const {
+    QImageWriter writer(path, "png");
+    if (!writer.write(Frame()))
+        throw std::runtime_error("Das Bild kann nicht gespeichert werden: " + path.toStdString());
+}
+
+void TChartInteraction::ResetZoom() {
+    TChart& c = widget_->Chart();
+    if (c.HasSavedScales || c.IsZoomed) c.RevertZoom();
+}
+
+void TChartInteraction::ZoomAround(double notches, double centre) {
+    widget_->Chart().ZoomHorizontal(std::pow(ZoomFactor, notches), centre);
+}
+
+void TChartInteraction::ShowDayValues() {
+    if (DragActive() || QApplication::mouseButtons() != Qt::NoButton) return;
+    const int day = DayAt(hoverAt_);
+    const QString text = day >= 0 && DayText ? DayText(day) : QString();
+    if (text.isEmpty()) {
+        HideDayValues();
+        return;
+    }
+    QToolTip::showText(widget_->mapToGlobal(hoverAt_), text, widget_);
+    shownDay_ = day;
+}
+
+void TChartInteraction::HideDayValues() {
+    hoverTimer_.stop();
+    if (shownDay_ >= 0) QToolTip::hideText();
+    shownDay_ = -1;
+}
+
+void TChartInteraction::OpenContextMenu(QPoint at) {
+    if (menu_) menu_->close();
+    menu_ = new QMenu(widget_);
+    menu_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu_, &QObject::destroyed, this, [this, menu = menu_] {
+        if (menu_ == menu) menu_ = nullptr;
+    });
+    menu_->addAction(QStringLiteral("Bild kopieren"), this, [this] { Run([this] { CopyImage(); }); });
+    menu_->addAction(QStringLiteral("Bild speichern \u2026"), this, [this] { Run([this] { SaveImage(); }); });
+    if (widget_->Chart().HasSavedScales || widget_->Chart().IsZoomed)
+        menu_->addAction(QStringLiteral("Zoom zurücksetzen"), this, [this] { Run([this] { ResetZoom(); }); });
+    menu_->popup(widget_->mapToGlobal(at));
+}
+
+bool TChartInteraction::KeyPress(QKeyEvent* e) {
+    if (e->matches(QKeySequence::Copy)) {
+        Run([this] { CopyImage(); });
+        return true;
+    }
+    if (e->matches(QKeySequence::Save)) {
+        Run([this] { SaveImage(); });
+        return true;
+    }
+    // Plain keys only (the keypad's + and − count); a drag in progress keeps its ranges.
+    if (e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) return false;
+    TChart& c = widget_->Chart();
+    double lo = 0, hi = 0;
+    c.VisibleHorizontalRange(lo, hi);
+    switch (e->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Home:
+            if (!DragActive()) Run([this] { ResetZoom(); });
+            return true;
+        case Qt::Key_Plus:
+        case Qt::Key_Minus: {
+            const double notches = e->key() == Qt::Key_Plus ? 1 : -1;
+            if (!DragActive()) Run([this, notches, lo, hi] { ZoomAround(notches, (lo + hi) / 2); });
+            return true;
+        }
+        case Qt::Key_Left:
+        case Qt::Key_Right: {
+            const double step = e->key() == Qt::Key_Left ? -kScrollStep : kScrollStep;
+            if (!DragActive()) Run([&c, step] { c.ScrollHorizontal(step); });
+            return true;
+        }
+        default: return false;
+    }
+}
+
+bool TChartInteraction::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != widget_) return false;
+    switch (event->type()) {
+        case QEvent::MouseMove: {
+            const auto* e = static_cast<QMouseEvent*>(event);
+            const QPoint p = e->position().toPoint();
+            if (e->buttons() != Qt::NoButton || DragActive()) {
+                HideDayValues();
+                break;
+            }
+            hoverAt_ = p;
+            if (DayAt(p) < 0) {
+                HideDayValues();
+            } else if (shownDay_ >= 0 && QToolTip::isVisible()) {
+                // Once shown, the values follow the pointer from day to day.
+                if (DayAt(p) != shownDay_) ShowDayValues();
+            } else {
+                shownDay_ = -1;
+                hoverTimer_.start();
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            HideDayValues();
+            const auto* e = static_cast<QMouseEvent*>(event);
+            if (e->button() == Qt::RightButton) {
+                rightPressed_ = true;
+                rightPressAt_ = e->position().toPoint();
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease: {
+            const auto* e = static_cast<QMouseEvent*>(event);
+            if (e->button() != Qt::RightButton || !rightPressed_) break;
+            rightPressed_ = false;
+            const QPoint p = e->position().toPoint();
+            // Opened after the chart has seen the release, so the scrolling ends first.
+            if ((p - rightPressAt_).manhattanLength() < QApplication::startDragDistance())
+                QMetaObject::invokeMethod(this, [this, p] { OpenContextMenu(p); }, Qt::QueuedConnection);
+            break;
+        }
+        case QEvent::Wheel: {
+            auto* e = static_cast<QWheelEvent*>(event);
+            HideDayValues();
+            const QPoint p = e->position().toPoint();
+            TChart& c = widget_->Chart();
+            if (DragActive() || !c.PlotRect.Contains(p.x(), p.y())) break;
+            const double notches = e->angleDelta().y() / 120.0;
+            if (notches == 0) break;
+            const double centre = c.BottomAxis().PixelToValue(p.x());
+            Run([this, notches, centre] { ZoomAround(notches, centre); });
+            e->accept();
+            return true;
+        }
+        case QEvent::KeyPress:
+            HideDayValues();
+            return KeyPress(static_cast<QKeyEvent*>(event));
+        case QEvent::Leave:
+        case QEvent::Hide: HideDayValues(); break;
+        default: break;
+    }
+    return false;
+}
+
+}  // namespace zyn::chart

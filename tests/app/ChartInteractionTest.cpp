@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+#include <QToolTip>
+#include <QTreeWidget>
+#include <QWheelEvent>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "app/ChartSetup.h"
+#include "app/DayValues.h"
+#include "app/Main.h"
+#include "chart/RecordingCanvas.h"
+#include "chart/qt/ChartInteraction.h"
+#include "chart/qt/ChartWidget.h"
+#include "chart/qt/QtCanvas.h"
+#include "tests/app/DataFiles.h"
+#include "tests/app/TestApplication.h"
+
+namespace fs = std::filesystem;
+
+namespace zyn::test {
+namespace {
+
+using namespace zyn::chart;
+using Rows = app::TDayValues;
+
+DailyRecord Day(int dayOfMonth, double base, int trend6, int trendSum) {
+    DailyRecord r;
+    r.Date = 45292 + dayOfMonth - 1;  // 01.01.2024 + n
+    r.Open = base;
+    r.High = base + 2;
+    r.Low = base - 2;
+    r.Close = base + 1.25;
+    r.Midpoint = base;
+    r.RangeHigh = base + 10;
+    r.RangeLow = base - 10;
+    r.Pivot = base + 0.5;
+    r.R1 = base + 1.5;
+    r.R2 = base + 2.5;
+    r.R3 = base + 3.5;
+    r.S1 = base - 1.5;
+    r.S2 = base - 2.5;
+    r.S3 = base - 3.5;
+    r.Trend6 = trend6;
+    r.TrendSum = trendSum;
+    return r;
+}
+
+TEST(DayValues, CandleLevelsAndTrendsOfTheDayInTheAxisFormat) {
+    TChart chart{std::make_unique<TRecordingCanvas>()};
+    chart.FormatSettings.ShortDateFormat = "dd.MM.yyyy";
+    const app::TChart1Series s = app::SetupChart1(chart);
+    // Newest first: day position 0 is 01.01., position 1 is 02.01.
+    const RecordList records{Day(2, 200, -1, -3), Day(1, 100, 1, 4)};
+
+    app::FillChart1(chart, s, records, "DAX", false);
+    const Rows own{{"02.01.2024", ""}, {"Eröffnung", "200,00"}, {"Hoch", "202,00"}, {"Tief", "198,00"},
+                   {"Schluss", "201,25"}, {"Midpoint", "200,00"}, {"RangeHigh", "210,00"}, {"RangeLow", "190,00"},
+                   {"R3", "203,50"}, {"R2", "202,50"}, {"R1", "201,50"}, {"Piv", "200,50"}, {"S1", "198,50"},
+                   {"S2", "197,50"}, {"S3", "196,50"}, {"ZYN_Trend", "-1"}, {"ZYN_Summe", "-3"}};
+    EXPECT_EQ(app::DayValues(chart, 1), own);
+
+    // With the projection the levels are the previous day's; the first day has none.
+    app::FillChart1(chart, s, records, "DAX", true);
+    Rows projected = own;
+    for (auto& [name, value] : projected)
+        if (name == "RangeHigh") value = "110,00";
+        else if (name == "RangeLow") value = "90,00";
+        else if (name == "R3") value = "103,50";
+        else if (name == "R2") value = "102,50";
+        else if (name == "R1") value = "101,50";
+        else if (name == "Piv") value = "100,50";
+        else if (name == "S1") value = "98,50";
+        else if (name == "S2") value = "97,50";
+        else if (name == "S3") value = "96,50";
+    EXPECT_EQ(app::DayValues(chart, 1), projected);
+    const Rows first{{"01.01.2024", ""}, {"Eröffnung", "100,00"}, {"Hoch", "102,00"}, {"Tief", "98,00"},
+                     {"Schluss", "101,25"}, {"Midpoint", "100,00"}, {"ZYN_Trend", "1"}, {"ZYN_Summe", "4"}};
+    EXPECT_EQ(app::DayValues(chart, 0), first);
+
+    // A currency pair's format; no candle at a position, no rows.
+    app::FillChart1(chart, s, records, "EURUSD", true);
+    EXPECT_EQ(app::DayValues(chart, 0)[1], (std::pair<std::string, std::string>{"Eröffnung", "100,0000"}));
+    EXPECT_TRUE(app::DayValues(chart, 2).empty());
+    EXPECT_TRUE(app::DayValues(chart, -1).empty());
+    EXPECT_TRUE(app::DayValuesText({}).isEmpty());
+}
+
+fs::path MakeTempDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "zyn-interaction-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return fs::canonical(pattern);
+}
+
+struct TRanges {
+    double BottomMin, BottomMax, RightMin, RightMax, LeftMin, LeftMax;
+    friend bool operator==(const TRanges&, const TRanges&) = default;
+};
+
+// The viewer with 30 days of DAX loaded and drawn.
+class ChartInteractionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        root_ = MakeTempDirectory();
+        fs::create_directories(root_ / "Data" / "Temp");
+        fs::current_path(root_);
+        WriteDataFile(root_ / "Data" / "DAX.mht", zyn::test::Rows(30));
+        form_ = std::make_unique<TfrmMain>();
+        form_->show();
+        form_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        // FormShow runs once the window is on screen and loads DAX.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return form_->TreeView1->currentItem() != nullptr; }));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return Chart().FramesDrawn > 0 && Chart().Canvas().BufferValid; }));
+        ASSERT_EQ(Chart().SeriesList().front()->Count(), 30);
+    }
+
+    void TearDown() override {
+        form_.reset();
+        fs::current_path(previous_);
+        fs::remove_all(root_);
+    }
+
+    TChart& Chart() const { return *form_->Chart1; }
+    TChartWidget& Widget() const { return *static_cast<TChartWidget*>(form_->Chart1Area); }
+    TChartInteraction& Interaction() const { return *form_->Chart1Interaction; }
+
+    // Serves a pending repaint.
+    void Settle() {
+        QCoreApplication::processEvents();
+        Widget().repaint();
+    }
+
+    TRanges Ranges() const {
+        TChart& c = Chart();
+        return {c.BottomAxis().RangeMin, c.BottomAxis().RangeMax, c.RightAxis().RangeMin,
+                c.RightAxis().RangeMax,  c.LeftAxis().RangeMin,   c.LeftAxis().RangeMax};
+    }
+
+    QPoint AtDay(double day) const {
+        return {Chart().BottomAxis().ValueToPixel(day), Chart().PlotRect.Top + Chart().PlotHeight / 3};
+    }
+
+    void Wheel(QPoint at, int angle) {
+        QWheelEvent e(at, Widget().mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&Widget(), &e);
+        Settle();
+    }
+
+    void Key(int key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        Settle();
+    }
+
+    // The prices of the candles and lines with x in view, as the right axis must fit them.
+    void ExpectPricesFitted() {
+        TChart& c = Chart();
+        double lo = 0, hi = 0;
+        c.VisibleHorizontalRange(lo, hi);
+        double min = 1e300, max = -1e300;
+        for (TChartSeries* s : c.SeriesList()) {
+            if (s->GetVertAxis() != &c.RightAxis()) continue;
+            for (int i = 0; i < s->Count(); ++i) {
+                if (s->XValue(i) < lo || s->XValue(i) > hi) continue;
+                for (size_t l = 1; l < s->ValuesLists().size(); ++l) {
+                    min = std::min(min, s->ValuesLists()[l]->Value(i));
+                    max = std::max(max, s->ValuesLists()[l]->Value(i));
+                }
+            }
+        }
+        int top = 0, bottom = 0;
+        c.SeriesList().front()->VerticalMargins(top, bottom);
+        ASSERT_GT(top + bottom, 0);
+        const TChartAxis& right = c.RightAxis();
+        EXPECT_NEAR(right.ValueToPixel(max), right.StartPixel + top, 1);
+        EXPECT_NEAR(right.ValueToPixel(min), right.EndPixel - bottom, 1);
+    }
+
+    fs::path previous_;
+    fs::path root_;
+    TMessageCapture messages_;
+    std::unique_ptr<TfrmMain> form_;
+};
+
+TEST_F(ChartInteractionTest, RestingPointerShowsTheDayWithoutRedrawing) {
+    const long frames = Chart().FramesDrawn;
+    const QPoint at = AtDay(7.3);
+    EXPECT_EQ(Interaction().DayAt(at), 7);
+    EXPECT_EQ(Interaction().DayAt(QPoint(Chart().PlotRect.Left - 5, at.y())), -1);
+    QTest::mouseMove(&Widget(), at);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 3000));
+    EXPECT_EQ(QToolTip::text(), app::DayValuesText(app::DayValues(Chart(), 7)));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("Schluss")));
+    // The next day replaces the values at once; leaving the chart hides them.
+    QTest::mouseMove(&Widget(), AtDay(8));
+    EXPECT_EQ(QToolTip::text(), app::DayValuesText(app::DayValues(Chart(), 8)));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&Widget(), &leave);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
+    Settle();
+    EXPECT_EQ(Chart().FramesDrawn, frames);
+}
+
+TEST_F(ChartInteractionTest, WheelZoomsAroundThePointerFitsPricesAndUndoes) {
+    const TRanges first = Ranges();
+    const QPoint at = AtDay(10);
+    const long frames = Chart().FramesDrawn;
+    Wheel(at, 120);
+    EXPECT_EQ(Chart().FramesDrawn, frames + 1);
+    EXPECT_TRUE(Chart().IsZoomed);
+    EXPECT_NEAR((first.BottomMax - first.BottomMin) / (Ranges().BottomMax - Ranges().BottomMin), 1.25, 1e-9);
+    EXPECT_NEAR(Chart().BottomAxis().ValueToPixel(10), at.x(), 2);
+    EXPECT_EQ(Ranges().LeftMin, -6);
+    EXPECT_EQ(Ranges().LeftMax, 6);
+    Wheel(at, 240);
+    ExpectPricesFitted();
+    // Out again: the same span as after the first notch.
+    Wheel(at, -240);
+    EXPECT_NEAR((first.BottomMax - first.BottomMin) / (Ranges().BottomMax - Ranges().BottomMin), 1.25, 1e-9);
+
+    // The undo of a dragged zoom returns to the ranges before the first notch.
+    QTest::mousePress(&Widget(), Qt::LeftButton, {}, QPoint(at.x() + 30, at.y() + 30));
+    QTest::mouseMove(&Widget(), at);
+    QTest::mouseRelease(&Widget(), Qt::LeftButton, {}, at);
+    Settle();
+    EXPECT_FALSE(Chart().IsZoomed);
+    EXPECT_EQ(Ranges(), first);
+
+    // Zooming out from the whole view and outside the plot change nothing.
+    const long unzoomed = Chart().FramesDrawn;
+    Wheel(at, -120);
+    Wheel(QPoint(2, 2), 120);
+    EXPECT_EQ(Chart().FramesDrawn, unzoomed);
+    EXPECT_FALSE(Chart().HasSavedScales);
+}
+
+TEST_F(ChartInteractionTest, KeysActOnceTheChartHasTheFocus) {
+    const TRanges first = Ranges();
+    ASSERT_TRUE(form_->TreeView1->hasFocus());
+    Key(Qt::Key_Plus);
+    EXPECT_EQ(Ranges(), first);
+
+    const QPoint inside = AtDay(15);
+    QTest::mouseClick(&Widget(), Qt::LeftButton, {}, inside);
+    ASSERT_TRUE(Widget().hasFocus());
+    EXPECT_EQ(Ranges(), first);
+    Key(Qt::Key_Plus);
+    const TRanges zoomed = Ranges();
+    const double span = zoomed.BottomMax - zoomed.BottomMin;
+    EXPECT_NEAR((first.BottomMax - first.BottomMin) / span, 1.25, 1e-9);
+    EXPECT_NEAR(zoomed.BottomMin + zoomed.BottomMax, first.BottomMin + first.BottomMax, 1e-9);
+    Key(Qt::Key_Left);
+    EXPECT_NEAR(Ranges().BottomMin, zoomed.BottomMin - span / 10, 1e-9);
+    ExpectPricesFitted();
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Right);
+    EXPECT_NEAR(Ranges().BottomMax, zoomed.BottomMax + span / 10, 1e-9);
+    Key(Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_NEAR(Ranges().BottomMax - Ranges().BottomMin, first.BottomMax - first.BottomMin, 1e-9);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Ranges(), first);
+    Key(Qt::Key_Plus);
+    Key(Qt::Key_Home);
+    EXPECT_EQ(Ranges(), first);
+    // The first day in view: Left goes no further.
+    const long frames = Chart().FramesDrawn;
+    Key(Qt::Key_Left);
+    EXPECT_EQ(Chart().FramesDrawn, frames);
+}
+
+TEST_F(ChartInteractionTest, CopyAndSaveTheFrameUnderTheLoadedName) {
+    QTest::mouseClick(&Widget(), Qt::LeftButton, {}, AtDay(15));
+    const QPoint at = AtDay(10);
+    Wheel(at, 120);
+    const QImage frame = Widget().QtCanvas().Image().copy();
+    Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(frame.format()), frame);
+
+    // A selected node that loads nothing does not rename the picture.
+    form_->TreeView1->setCurrentItem(form_->TreeView1->findItems("Forex (Spot)", Qt::MatchExactly).front());
+    QString proposed;
+    const QString target = QString::fromStdString((root_ / "bild.png").string());
+    Interaction().AskSaveFileName = [&](const QString& p) {
+        proposed = p;
+        return target;
+    };
+    Widget().setFocus();
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(proposed.toStdString(), (root_ / "DAX.png").string());
+    EXPECT_EQ(QImage(target).convertToFormat(frame.format()), frame);
+    // The same picture as the command-line renderer's of that file, size and zoom.
+    const QString rendered = QString::fromStdString((root_ / "rendered.png").string());
+    QProcess render;
+    render.start(QStringLiteral(ZYN_BINARY_DIR "/tools/zyn-render"),
+                 {"png", "Data/DAX.mht", rendered, "--size",
+                  QStringLiteral("%1x%2").arg(Widget().width()).arg(Widget().height()), "--wheel",
+                  QStringLiteral("%1:1").arg(at.x())});
+    ASSERT_TRUE(render.waitForFinished(60000));
+    ASSERT_EQ(render.exitCode(), 0) << render.readAllStandardError().toStdString();
+    EXPECT_EQ(QImage(rendered).convertToFormat(frame.format()), frame);
+
+    Interaction().AskSaveFileName = [&](const QString&) {
+        return QString::fromStdString((root_ / "missing" / "bild.png").string());
+    };
+    Key(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(messages_.Boxes.size(), 1u);
+    EXPECT_EQ(messages_.Boxes[0].Text.toStdString(),
+              "Das Bild kann nicht gespeichert werden: " + (root_ / "missing" / "bild.png").string() + ".");
+}
+
+TEST_F(ChartInteractionTest, ContextMenuOnARightClickThatDidNotMove) {
+    auto entries = [this] {
+        QStringList texts;
+        if (QMenu* menu = Interaction().ContextMenu())
+            for (QAction* a : menu->actions()) texts << a->text();
+        return texts;
+    };
+    const QPoint at = AtDay(12);
+    QTest::mouseClick(&Widget(), Qt::RightButton, {}, at);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() != nullptr; }));
+    EXPECT_EQ(entries(), (QStringList{"Bild kopieren", QStringLiteral("Bild speichern \u2026")}));
+    Interaction().ContextMenu()->close();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() == nullptr; }));
+
+    const TRanges first = Ranges();
+    Wheel(at, 120);
+    QTest::mouseClick(&Widget(), Qt::RightButton, {}, at);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() != nullptr; }));
+    ASSERT_EQ(entries().size(), 3);
+    EXPECT_EQ(entries()[2], QStringLiteral("Zoom zurücksetzen"));
+    Interaction().ContextMenu()->actions()[2]->trigger();
+    Settle();
+    EXPECT_EQ(Ranges(), first);
+    Interaction().ContextMenu()->close();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() == nullptr; }));
+
+    // A right drag scrolls and opens nothing.
+    QTest::mousePress(&Widget(), Qt::RightButton, {}, at);
+    QTest::mouseMove(&Widget(), at + QPoint(40, 0));
+    QTest::mouseRelease(&Widget(), Qt::RightButton, {}, at + QPoint(40, 0));
+    Settle();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Interaction().ContextMenu(), nullptr);
+    EXPECT_LT(Ranges().BottomMin, first.BottomMin);
+}
+
+}  // namespace
+}  // namespace zyn::test
