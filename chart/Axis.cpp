@@ -13,8 +13,7 @@ namespace zyn::chart {
 namespace {
 constexpr double kOneSecond = 1.0 / 86400.0;
 constexpr double kMinStep = 1e-12;
-constexpr double kIntLimit = 2147483647.0;
-constexpr std::int64_t kFarOffset = std::int64_t(1) << 30;
+constexpr double kIntLimit = TCustomChartAxis::kIntLimit;
 
 // A multi-line label breaks at spaces and line feeds; any other text is one line, whatever
 // characters it holds.
@@ -184,21 +183,6 @@ void TCustomChartAxis::ApplyMargins(int nearMargin, int farMargin) {
     RangeMin = std::min(a, b);
     RangeMax = std::max(a, b);
     RangeSize = RangeMax - RangeMin;
-}
-
-int TCustomChartAxis::ValueToPixel(double value) const {
-    if (RangeSize == 0) return CenterPixel;
-    const double t = (value - RangeMin) * PixelLength / RangeSize;
-    if (t != t) return CenterPixel;
-    // A far value goes far beyond the span on its own side, where clipping hides it; the
-    // offset leaves room for the sizes that drawing adds to a pixel.
-    const std::int64_t r = std::fabs(t) < kIntLimit ? Round(t) : (t > 0 ? kFarOffset : -kFarOffset);
-    std::int64_t p;
-    if (IsHorizontal)
-        p = inverted_ ? EndPixel - r : StartPixel + r;
-    else
-        p = inverted_ ? StartPixel + r : EndPixel - r;
-    return static_cast<int>(std::clamp<std::int64_t>(p, INT32_MIN, INT32_MAX));
 }
 
 double TCustomChartAxis::PixelToValue(int pixel) const {

@@ -1,4 +1,7 @@
 #pragma once
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -138,7 +141,23 @@ public:
     void ComputeRange();
     void PlaceOnChart();
     void ApplyMargins(int nearMargin, int farMargin);
-    int ValueToPixel(double value) const;
+    // Inline: the drawing loops map every visible point through it.
+    int ValueToPixel(double value) const {
+        if (RangeSize == 0) return CenterPixel;
+        const double t = (value - RangeMin) * PixelLength / RangeSize;
+        if (t != t) return CenterPixel;
+        // A far value goes far beyond the span on its own side, where clipping hides it; the
+        // offset leaves room for the sizes that drawing adds to a pixel.
+        const std::int64_t r = std::fabs(t) < kIntLimit ? Round(t) : (t > 0 ? kFarOffset : -kFarOffset);
+        std::int64_t p;
+        if (IsHorizontal)
+            p = inverted_ ? EndPixel - r : StartPixel + r;
+        else
+            p = inverted_ ? StartPixel + r : EndPixel - r;
+        return static_cast<int>(std::clamp<std::int64_t>(p, INT32_MIN, INT32_MAX));
+    }
+    static constexpr double kIntLimit = 2147483647.0;
+    static constexpr std::int64_t kFarOffset = std::int64_t(1) << 30;
     double PixelToValue(int pixel) const;
     void SetRange(double a, double b);
     void RefreshDateTimeFlag();

@@ -29,22 +29,25 @@ double SegmentDistance(int px, int py, int x0, int y0, int x1, int y1) {
     return std::sqrt(ex * ex + ey * ey);
 }
 
-// The one-pixel lines of a series drawn in one opaque colour: the picture is the union of
-// their pixels whatever the order, so runs along one row or column that overlap or adjoin are
-// drawn as one line. The pen is set up before the first line, as drawing a segment does.
+// The lines of a series drawn with one solid opaque pen in one colour: the picture is the
+// union of their pixels whatever the order, so runs along one row or column that overlap or
+// adjoin are drawn as one line. A one-pixel line leaves out its last pixel; a wider one covers
+// both ends and spreads about its centre line alike along the whole row or column, so its
+// runs join where their boxes meet. The pen is set up before the first line, as drawing a
+// segment does.
 class TRunMerger {
 public:
-    TRunMerger(TChartCanvas3D& canvas, const TChartPen& pen, TColor color) : canvas_(canvas), pen_(pen), color_(color) {}
+    TRunMerger(TChartCanvas3D& canvas, const TChartPen& pen, TColor color)
+        : canvas_(canvas), pen_(pen), color_(color), width_(std::max(1, pen.Width)) {}
 
-    // The pixels of Line(x0, y0, x1, y1): from the first point up to the last one, left out.
     void Line(int x0, int y0, int x1, int y1) {
         if (x0 == x1 && y0 == y1) return;
         constexpr int kFar = 1 << 30;  // no run arithmetic near the ends of int
         const bool near = std::abs(x0) < kFar && std::abs(y0) < kFar && std::abs(x1) < kFar && std::abs(y1) < kFar;
         if (near && x0 == x1)
-            Add(true, x0, y0 < y1 ? y0 : y1 + 1, y0 < y1 ? y1 - 1 : y0);
+            Add(true, x0, y0, y1);
         else if (near && y0 == y1)
-            Add(false, y0, x0 < x1 ? x0 : x1 + 1, x0 < x1 ? x1 - 1 : x0);
+            Add(false, y0, x0, x1);
         else
             Draw(x0, y0, x1, y1);
     }
@@ -52,16 +55,23 @@ public:
     void Flush() {
         if (!pending_) return;
         pending_ = false;
+        // A one-pixel run ends one pixel beyond its last pixel; a wide one at it.
+        const int end = width_ == 1 ? hi_ + 1 : hi_;
         if (vertical_)
-            Draw(at_, lo_, at_, hi_ + 1);
+            Draw(at_, lo_, at_, end);
         else
-            Draw(lo_, at_, hi_ + 1, at_);
+            Draw(lo_, at_, end, at_);
     }
 
 private:
-    // A run of pixels lo .. hi (inclusive) in column or row at.
-    void Add(bool vertical, int at, int lo, int hi) {
-        if (pending_ && vertical == vertical_ && at == at_ && lo <= hi_ + 1 && hi >= lo_ - 1) {
+    // The line from a to b along column or row at, as the pixels lo .. hi (inclusive) of its
+    // centre line; runs whose pixels lie within the pen width of each other paint one box.
+    void Add(bool vertical, int at, int a, int b) {
+        int lo = std::min(a, b), hi = std::max(a, b);
+        if (width_ == 1) {
+            if (a < b) hi = b - 1; else lo = b + 1;
+        }
+        if (pending_ && vertical == vertical_ && at == at_ && lo <= hi_ + width_ && hi >= lo_ - width_) {
             lo_ = std::min(lo_, lo);
             hi_ = std::max(hi_, hi);
             return;
@@ -87,6 +97,7 @@ private:
     TChartCanvas3D& canvas_;
     const TChartPen& pen_;
     TColor color_;
+    int width_;
     bool ready_ = false;
     bool pending_ = false, vertical_ = false;
     int at_ = 0, lo_ = 0, hi_ = 0;
@@ -232,17 +243,71 @@ void TCustomSeries::DrawPoint(int index) {
 }
 
 void TCustomSeries::DrawPoints() {
-    if (!DrawMergedLine()) TChartSeries::DrawPoints();
+    if (DrawMergedLine()) return;
+    if (!MarkCoveredPointers()) coveredFirst_ = -1;
+    TChartSeries::DrawPoints();
+    coveredFirst_ = -1;
+}
+
+bool TCustomSeries::MarkCoveredPointers() {
+    if (!drawLine_ || !Pointer.Visible() || OnGetPointerStyle || !DrawOnlyVisible() ||
+        XValues().Order != TChartListOrder::loAscending)
+        return false;
+    // The shape must paint the same pixels whatever the point, each in an opaque colour.
+    const TChartPen& pen = Pointer.Pen;
+    if (pen.Visible && (pen.Style != TPenStyle::psSolid || pen.Mode != TPenMode::pmCopy || pen.SmallDots ||
+                        pen.Color == clAutoColor || pen.Color == clNone))
+        return false;
+    if (Pointer.Brush.Style != TBrushStyle::bsSolid || Pointer.Brush.Color == clNone) return false;
+    const int first = FirstVisibleIndex, last = LastVisibleIndex;
+    if (last < first) return false;
+    // Every visible point must be drawn and coloured, so that each one paints its pointer.
+    const auto n = static_cast<size_t>(last - first + 1);
+    pixelX_.resize(n);
+    pixelY_.resize(n);
+    for (int i = first; i <= last; ++i) {
+        const int x = XPixel(i), y = YPixel(i);
+        const TColor c = PointColor(i);
+        if (OutOfPixelRange(x, y) || c == clNone || c == clAutoColor) return false;
+        pixelX_[static_cast<size_t>(i - first)] = x;
+        pixelY_[static_cast<size_t>(i - first)] = y;
+    }
+    // Ascending x values keep the points of one pixel column together; within a column, a
+    // pointer is left out when a later one lies on the same pixel.
+    covered_.assign(n, 0);
+    std::vector<int> rows;
+    for (size_t end = n; end > 0;) {
+        size_t start = end - 1;
+        while (start > 0 && pixelX_[start - 1] == pixelX_[end - 1]) --start;
+        rows.clear();
+        for (size_t k = end; k-- > start;) {
+            if (std::find(rows.begin(), rows.end(), pixelY_[k]) != rows.end())
+                covered_[k] = 1;
+            else
+                rows.push_back(pixelY_[k]);
+        }
+        end = start;
+    }
+    coveredFirst_ = first;
+    return true;
 }
 
 bool TCustomSeries::DrawMergedLine() {
     if (!drawLine_ || Pointer.Visible() || !DrawOnlyVisible()) return false;
     const TChartPen& pen = LinePen;
-    if (!pen.Visible || pen.Width > 1 || pen.Style != TPenStyle::psSolid || pen.Mode != TPenMode::pmCopy || pen.SmallDots)
+    if (!pen.Visible || pen.Style != TPenStyle::psSolid || pen.Mode != TPenMode::pmCopy || (pen.Width <= 1 && pen.SmallDots))
         return false;
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
     const TColor color = PointColor(first);
     if (color == clNone || last < first) return false;
+    if (pen.Width > 1) {
+        // Wide runs are joined only on a canvas that paints a wide row or column as one box.
+        TChartCanvas3D& canvas = Canvas();
+        canvas.AssignChartPen(pen);
+        canvas.Pen.Color = color;
+        TRect box;
+        if (!canvas.LineBox(0, 0, 1, 0, box)) return false;
+    }
     // Every point must be drawn, in the one colour: a skipped or uncoloured point breaks the line.
     const auto n = static_cast<size_t>(last - first + 1);
     pixelX_.resize(n);
@@ -299,7 +364,7 @@ void TCustomSeries::DrawSegment(int x, int y, TColor color, int index, bool with
     }
     if (withPointers && Pointer.Visible()) {
         // Each pointer goes on top of both segments that meet at its point.
-        if (PrevColor != clNone) PaintPointer(PrevX, PrevY, PrevColor, index - 1);
+        if (PrevColor != clNone && !PointerCovered(index - 1)) PaintPointer(PrevX, PrevY, PrevColor, index - 1);
         if (isLast && color != clNone) PaintPointer(x, y, color, index);
     }
 }

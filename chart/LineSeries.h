@@ -80,15 +80,23 @@ protected:
 
 private:
     void DrawSegment(int x, int y, TColor color, int index, bool withPointers, bool isLast);
-    // Draws a one-colour thin solid line without pointers as the union of its segments'
-    // pixels, runs along one row or column joined; false, with nothing drawn, for any other.
+    // Draws a one-colour solid line without pointers as the union of its segments' pixels,
+    // runs along one row or column joined; false, with nothing drawn, for any other.
     bool DrawMergedLine();
+    // Marks the pointers that a later pointer on the same pixel paints over wholly, when
+    // every visible point draws its pointer with one opaque shape; false otherwise.
+    bool MarkCoveredPointers();
+    bool PointerCovered(int index) const {
+        return coveredFirst_ >= 0 && index >= coveredFirst_ && covered_[static_cast<size_t>(index - coveredFirst_)];
+    }
     // Row where the straight line from point index - 1 to point index crosses column edgeX.
     int EntryRow(int index, int edgeX) const;
     bool stairs_ = false, invertedStairs_ = false;
     bool drawnInPaint_ = false;  // a point of the current paint has been drawn
     int lineHeight_ = 0;
-    std::vector<int> pixelX_, pixelY_;  // scratch of DrawMergedLine
+    std::vector<int> pixelX_, pixelY_;  // scratch of DrawMergedLine and MarkCoveredPointers
+    std::vector<char> covered_;         // per visible point: its pointer is painted over
+    int coveredFirst_ = -1;             // index of covered_[0]; -1: no pointer is left out
 };
 
 class TLineSeries : public TCustomSeries {

@@ -7,6 +7,15 @@ namespace zyn::chart {
 // Nearest integer, ties to the even neighbour; out-of-range values saturate (NaN gives 0)
 // instead of being undefined.
 inline int Round(double v) {
+    // Adding and taking away 1.5 * 2^52 rounds to the nearest integer, ties to even, in the
+    // default rounding mode, without the library call that drawing loops pay for per point.
+    constexpr double kShift = 6755399441055744.0;
+    if (v > -2251799813685248.0 && v < 2251799813685248.0) {
+        const double r = (v + kShift) - kShift;
+        if (r >= 2147483647.0) return 2147483647;
+        if (r <= -2147483648.0) return -2147483647 - 1;
+        return static_cast<int>(r);
+    }
     const double r = std::nearbyint(v);
     if (!(r == r)) return 0;
     if (r >= 2147483647.0) return 2147483647;
