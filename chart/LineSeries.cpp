@@ -38,7 +38,7 @@ double SegmentDistance(int px, int py, int x0, int y0, int x1, int y1) {
 class TRunMerger {
 public:
     TRunMerger(TChartCanvas3D& canvas, const TChartPen& pen, TColor color)
-        : canvas_(canvas), pen_(pen), color_(color), width_(std::max(1, pen.Width)) {}
+        : canvas_(canvas), pen_(pen), color_(color), width_(std::max<int>(1, pen.Width)) {}
 
     void Line(int x0, int y0, int x1, int y1) {
         if (x0 == x1 && y0 == y1) return;
