@@ -16,14 +16,7 @@ namespace {
 // The index of the point at x = day in a series whose x values ascend, or -1.
 int PointAt(const TChartSeries& s, int day) {
     const TChartValueList& xs = s.XValues();
-    int a = 0, b = xs.Count();
-    while (a < b) {
-        const int m = a + (b - a) / 2;
-        if (xs.Value(m) < day)
-            a = m + 1;
-        else
-            b = m;
-    }
+    const int a = xs.FirstAtLeast(day);
     return a < xs.Count() && xs.Value(a) == day ? a : -1;
 }
 

@@ -346,33 +346,14 @@ void TChartSeries::UpdateVisibleRange() {
         return;
     }
     // Ascending values: a binary search finds the same index as the upward scan.
-    int first = 0, count = n;
-    while (count > 0) {
-        const int step = count / 2;
-        if (valueAt(first + step) < lo) {
-            first += step + 1;
-            count -= step + 1;
-        } else {
-            count = step;
-        }
-    }
+    const int first = list.FirstAtLeast(lo);
     if (first >= n) return;
     FirstVisibleIndex = first;
     if (valueAt(n - 1) <= hi) {
         LastVisibleIndex = n - 1;
         return;
     }
-    int last = first;
-    count = n - first;
-    while (count > 0) {
-        const int step = count / 2;
-        if (valueAt(last + step) < hi) {
-            last += step + 1;
-            count -= step + 1;
-        } else {
-            count = step;
-        }
-    }
+    int last = list.FirstAtLeast(hi, first);
     if (last >= n) last = n - 1;
     if (!DrawBetweenPoints && valueAt(last) > hi) --last;
     LastVisibleIndex = last;

@@ -62,6 +62,21 @@ public:
     // Whether the values as read are known to run in ascending order, so that a value can be
     // looked up by bisection. Overwriting or exchanging values forgets it until Clear.
     bool KnownAscending() const { return ascending_ && multiplier_ >= 0; }
+    // The first index from `from` on whose value is not below v, by bisection; the values
+    // must ascend (KnownAscending).
+    int FirstAtLeast(double v, int from = 0) const {
+        int first = from, count = Count() - from;
+        while (count > 0) {
+            const int step = count / 2;
+            if (Value(first + step) < v) {
+                first += step + 1;
+                count -= step + 1;
+            } else {
+                count = step;
+            }
+        }
+        return first;
+    }
 
     TChartSeries* Owner() const { return owner_; }
 

@@ -36,23 +36,12 @@ bool TCustomChart::FitRightAxis(double lo, double hi, double& min, double& max) 
         const auto& lists = s->ValuesLists();
         const TChartValueList& xs = s->XValues();
         const int n = xs.Count();
-        int first = 0;
-        if (xs.Order == TChartListOrder::loAscending) {
-            // Sorted x: skip straight to the first point in view.
-            int a = 0, b = n;
-            while (a < b) {
-                const int m = a + (b - a) / 2;
-                if (xs.Value(m) < lo)
-                    a = m + 1;
-                else
-                    b = m;
-            }
-            first = a;
-        }
-        for (int i = first; i < n; ++i) {
+        // Sorted x: skip straight to the first point in view and stop after the last.
+        const bool sorted = xs.Order == TChartListOrder::loAscending && xs.KnownAscending();
+        for (int i = sorted ? xs.FirstAtLeast(lo) : 0; i < n; ++i) {
             const double x = xs.Value(i);
             if (x > hi) {
-                if (xs.Order == TChartListOrder::loAscending) break;
+                if (sorted) break;
                 continue;
             }
             if (x < lo || s->PointColor(i) == clNone) continue;

@@ -60,6 +60,11 @@ bool TChartInteraction::DragActive() const {
     return c.ZoomDrag.Active || c.PanDrag.Active;
 }
 
+bool TChartInteraction::Zoomed() const {
+    const TChart& c = widget_->Chart();
+    return c.HasSavedScales || c.IsZoomed;
+}
+
 int TChartInteraction::DayAt(QPoint pixel) const {
     TChart& c = widget_->Chart();
     if (!c.PlotRect.Contains(pixel.x(), pixel.y()) || c.BottomAxis().PixelLength < 1) return -1;
@@ -93,8 +98,7 @@ void TChartInteraction::SaveImageTo(const QString& path) const {
 }
 
 void TChartInteraction::ResetZoom() {
-    TChart& c = widget_->Chart();
-    if (c.HasSavedScales || c.IsZoomed) c.RevertZoom();
+    if (Zoomed()) widget_->Chart().RevertZoom();
 }
 
 void TChartInteraction::ZoomAround(double notches, double centre) {
@@ -128,7 +132,7 @@ void TChartInteraction::OpenContextMenu(QPoint at) {
     });
     menu_->addAction(QStringLiteral("Bild kopieren"), this, [this] { Run([this] { CopyImage(); }); });
     menu_->addAction(QStringLiteral("Bild speichern \u2026"), this, [this] { Run([this] { SaveImage(); }); });
-    if (widget_->Chart().HasSavedScales || widget_->Chart().IsZoomed)
+    if (Zoomed())
         menu_->addAction(QStringLiteral("Zoom zurücksetzen"), this, [this] { Run([this] { ResetZoom(); }); });
     menu_->popup(widget_->mapToGlobal(at));
 }
@@ -179,11 +183,12 @@ bool TChartInteraction::eventFilter(QObject* watched, QEvent* event) {
                 break;
             }
             hoverAt_ = p;
-            if (DayAt(p) < 0) {
+            const int day = DayAt(p);
+            if (day < 0) {
                 HideDayValues();
             } else if (shownDay_ >= 0 && QToolTip::isVisible()) {
                 // Once shown, the values follow the pointer from day to day.
-                if (DayAt(p) != shownDay_) ShowDayValues();
+                if (day != shownDay_) ShowDayValues();
             } else {
                 shownDay_ = -1;
                 hoverTimer_.start();

@@ -60,6 +60,8 @@ private:
     void OpenContextMenu(QPoint at);
     bool KeyPress(QKeyEvent* e);
     bool DragActive() const;
+    // Whether an undo has ranges to go back to.
+    bool Zoomed() const;
     void Run(const std::function<void()>& command) const;
 
     TChartWidget* widget_;

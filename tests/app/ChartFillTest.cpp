@@ -4,11 +4,13 @@
 
 #include "app/ChartSetup.h"
 #include "chart/RecordingCanvas.h"
+#include "tests/app/DataFiles.h"
 
 namespace zyn::app {
 namespace {
 
 using namespace zyn::chart;
+using zyn::test::Day;
 
 struct TFilledChart {
     TChart chart{std::make_unique<TRecordingCanvas>()};
@@ -21,29 +23,6 @@ struct TFilledChart {
         FillChart1(chart, s, records, title, projection);
     }
 };
-
-// A record of one day whose every level is derived from base, so each is recognisable.
-DailyRecord Day(int dayOfMonth, double base, int trend6 = 1, int trendSum = 3) {
-    DailyRecord r;
-    r.Date = 45292 + dayOfMonth - 1;  // 01.01.2024 + n
-    r.Open = base;
-    r.High = base + 2;
-    r.Low = base - 2;
-    r.Close = base + 1;
-    r.Midpoint = base;
-    r.RangeHigh = base + 10;
-    r.RangeLow = base - 10;
-    r.Pivot = base + 0.5;
-    r.R1 = base + 1.5;
-    r.R2 = base + 2.5;
-    r.R3 = base + 3.5;
-    r.S1 = base - 1.5;
-    r.S2 = base - 2.5;
-    r.S3 = base - 3.5;
-    r.Trend6 = trend6;
-    r.TrendSum = trendSum;
-    return r;
-}
 
 TEST(ChartSetup, FourteenSeriesInOrderWithTheirSettings) {
     TFilledChart f;

@@ -32,25 +32,10 @@ namespace {
 using namespace zyn::chart;
 using Rows = app::TDayValues;
 
-DailyRecord Day(int dayOfMonth, double base, int trend6, int trendSum) {
-    DailyRecord r;
-    r.Date = 45292 + dayOfMonth - 1;  // 01.01.2024 + n
-    r.Open = base;
-    r.High = base + 2;
-    r.Low = base - 2;
+// Closes a quarter above the base, so the format's decimals show.
+DailyRecord QuarterDay(int dayOfMonth, double base, int trend6, int trendSum) {
+    DailyRecord r = Day(dayOfMonth, base, trend6, trendSum);
     r.Close = base + 1.25;
-    r.Midpoint = base;
-    r.RangeHigh = base + 10;
-    r.RangeLow = base - 10;
-    r.Pivot = base + 0.5;
-    r.R1 = base + 1.5;
-    r.R2 = base + 2.5;
-    r.R3 = base + 3.5;
-    r.S1 = base - 1.5;
-    r.S2 = base - 2.5;
-    r.S3 = base - 3.5;
-    r.Trend6 = trend6;
-    r.TrendSum = trendSum;
     return r;
 }
 
@@ -59,7 +44,7 @@ TEST(DayValues, CandleLevelsAndTrendsOfTheDayInTheAxisFormat) {
     chart.FormatSettings.ShortDateFormat = "dd.MM.yyyy";
     const app::TChart1Series s = app::SetupChart1(chart);
     // Newest first: day position 0 is 01.01., position 1 is 02.01.
-    const RecordList records{Day(2, 200, -1, -3), Day(1, 100, 1, 4)};
+    const RecordList records{QuarterDay(2, 200, -1, -3), QuarterDay(1, 100, 1, 4)};
 
     app::FillChart1(chart, s, records, "DAX", false);
     const Rows own{{"02.01.2024", ""}, {"Eröffnung", "200,00"}, {"Hoch", "202,00"}, {"Tief", "198,00"},
@@ -92,12 +77,6 @@ TEST(DayValues, CandleLevelsAndTrendsOfTheDayInTheAxisFormat) {
     EXPECT_TRUE(app::DayValues(chart, 2).empty());
     EXPECT_TRUE(app::DayValues(chart, -1).empty());
     EXPECT_TRUE(app::DayValuesText({}).isEmpty());
-}
-
-fs::path MakeTempDirectory() {
-    std::string pattern = (fs::temp_directory_path() / "zyn-interaction-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return fs::canonical(pattern);
 }
 
 struct TRanges {

@@ -1,9 +1,14 @@
 #pragma once
 // Small data files in the layout the viewer reads, written by the tests themselves.
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "data/DailyRecord.h"
 
 namespace zyn::test {
 
@@ -45,6 +50,36 @@ inline std::vector<TRow> Rows(int count, int firstClose = 1) {
                             std::to_string(firstClose + i), "UP"});
     }
     return rows;
+}
+
+// A fresh folder of the test's own under the temporary directory.
+inline std::filesystem::path MakeTempDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zyn-app-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return std::filesystem::canonical(pattern);
+}
+
+// A record of one day whose every level is derived from base, so each is recognisable.
+inline DailyRecord Day(int dayOfMonth, double base, int trend6 = 1, int trendSum = 3) {
+    DailyRecord r;
+    r.Date = 45292 + dayOfMonth - 1;  // 01.01.2024 + n
+    r.Open = base;
+    r.High = base + 2;
+    r.Low = base - 2;
+    r.Close = base + 1;
+    r.Midpoint = base;
+    r.RangeHigh = base + 10;
+    r.RangeLow = base - 10;
+    r.Pivot = base + 0.5;
+    r.R1 = base + 1.5;
+    r.R2 = base + 2.5;
+    r.R3 = base + 3.5;
+    r.S1 = base - 1.5;
+    r.S2 = base - 2.5;
+    r.S3 = base - 3.5;
+    r.Trend6 = trend6;
+    r.TrendSum = trendSum;
+    return r;
 }
 
 }  // namespace zyn::test

@@ -36,12 +36,6 @@ public:
     }
 };
 
-fs::path MakeTempDirectory() {
-    std::string pattern = (fs::temp_directory_path() / "zyn-app-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return fs::canonical(pattern);
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
