@@ -5,6 +5,7 @@
 
 #include "chart/Axis.h"
 #include "chart/Chart.h"
+#include "chart/Coverage.h"
 
 namespace zyn::chart {
 
@@ -122,28 +123,41 @@ void TCandleSeries::DrawPoints() {
     if (!DrawVisibleCandles()) TCustomSeries::DrawPoints();
 }
 
-bool TCandleSeries::CandleBoxes(int index, std::vector<TCandleBox>& boxes) {
-    TChartCanvas3D& canvas = Canvas();
-    const TCandlePixels p = PixelsOf(index);
-    const int leftWidth = candleWidth_ / 2;
-    const int rightWidth = candleWidth_ - leftWidth;
-    const TColor color = CandleColor(index, p.Open, p.Close);
-    if (color == clAutoColor) return false;
-    auto add = [&](TColor c, const TRect& r) {
-        if (!r.IsEmpty()) boxes.push_back(TCandleBox{c, r.Left, r.Top, r.Right - 1, r.Bottom - 1});
-    };
-    TRect wick, body, inside;
-    if (!canvas.LineBox(p.X, p.Low, p.X, p.High, wick)) return false;
-    add(Pointer.Pen.Color, wick);
-    if (p.Open == p.Close) {
-        if (!canvas.LineBox(p.X - leftWidth, p.Open, p.X + rightWidth, p.Open, body)) return false;
-        add(color, body);
-    } else {
-        if (!canvas.BoxPolygonBoxes(p.X - leftWidth, p.Open, p.X + rightWidth, p.Close, body, inside)) return false;
-        add(Pointer.Pen.Color, body);
-        add(color, inside);
+void TCandleSeries::CandleShape(int index, TCandleShape& shape) const {
+    const TCustomChartAxis& horiz = *GetHorizAxis();
+    const TCustomChartAxis& vert = *GetVertAxis();
+    const int x = horiz.ValueToPixel(XValues().Value(index));
+    const int open = vert.ValueToPixel(YValues().Value(index));
+    const int high = vert.ValueToPixel(HighValues().Value(index));
+    const int low = vert.ValueToPixel(LowValues().Value(index));
+    const int close = vert.ValueToPixel(CloseValues().Value(index));
+    shape.X = x;
+    shape.Color = CandleColor(index, open, close);
+    for (int k = 0; k < bkKinds; ++k) {
+        shape.Top[k] = 1;
+        shape.Bottom[k] = 0;
     }
-    return true;
+    // Rows as the canvas's boxes lie (see PenBoxes); a line of one pixel's length paints none.
+    const int before = penBoxes_.Before, after = penBoxes_.After;
+    if (low != high) {
+        shape.Top[bkWick] = std::min(low, high) - before;
+        shape.Bottom[bkWick] = std::max(low, high) + after;
+    }
+    const int top = std::min(open, close) - before, bottom = std::max(open, close) + after;
+    if (open == close) {
+        // The flat body is a line from X - left to X + right: it has a length unless both are 0.
+        if (candleWidth_ != 0) {
+            shape.Top[bkFlat] = top;
+            shape.Bottom[bkFlat] = bottom;
+        }
+        return;
+    }
+    shape.Top[bkOutline] = top;
+    shape.Bottom[bkOutline] = bottom;
+    if (kindLeft_[bkInside] <= kindRight_[bkInside] && bottom - top + 1 > 2 * penBoxes_.Width) {
+        shape.Top[bkInside] = top + penBoxes_.Width;
+        shape.Bottom[bkInside] = bottom - penBoxes_.Width;
+    }
 }
 
 bool TCandleSeries::DrawVisibleCandles() {
@@ -154,29 +168,145 @@ bool TCandleSeries::DrawVisibleCandles() {
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
     TChartCanvas3D& canvas = Canvas();
     Pointer.ApplyToCanvas(canvas, clAutoColor);
-    // The shapes are asked for before anything is drawn, so a canvas that paints them
-    // otherwise leaves the whole series to the point-by-point drawing.
+    // The canvas must paint the wick, the body and a flat body as boxes.
+    if (!canvas.PenBoxes(penBoxes_) || !penBoxes_.Lines || !penBoxes_.Outlines) return false;
+    const int leftWidth = candleWidth_ / 2, rightWidth = candleWidth_ - leftWidth;
+    const int before = penBoxes_.Before, after = penBoxes_.After;
+    kindLeft_[bkWick] = -before;
+    kindRight_[bkWick] = after;
+    kindLeft_[bkOutline] = kindLeft_[bkFlat] = -leftWidth - before;
+    kindRight_[bkOutline] = kindRight_[bkFlat] = rightWidth + after;
+    kindLeft_[bkInside] = kindLeft_[bkOutline] + penBoxes_.Width;
+    kindRight_[bkInside] = kindRight_[bkOutline] - penBoxes_.Width;
+    std::fill(std::begin(kindKnown_), std::end(kindKnown_), true);
+    kindKnown_[bkInside] = kindLeft_[bkInside] <= kindRight_[bkInside];
+    shapes_.clear();
     int lastDrawn = -1;
-    for (int i = last; i >= first && lastDrawn < 0; --i)
-        if (PointColor(i) != clNone) lastDrawn = i;
+    for (int i = first; i <= last; ++i) {
+        if (PointColor(i) == clNone) continue;
+        shapes_.emplace_back();
+        CandleShape(i, shapes_.back());
+        if (shapes_.back().Color == clAutoColor) return false;
+        lastDrawn = i;
+    }
     if (lastDrawn < 0) return false;
-    boxes_.clear();
-    if (!CandleBoxes(lastDrawn, boxes_)) return false;
-    for (int start = first; start <= last;) {
-        // A run of candles on one column; the runs are drawn in order, each over the last.
-        const int x = XPixel(start);
-        int end = start;
-        while (end < last && XPixel(end + 1) == x) ++end;
-        boxes_.clear();
-        for (int i = start; i <= end; ++i) {
-            if (PointColor(i) != clNone && !CandleBoxes(i, boxes_)) {
-                for (int k = start; k <= end; ++k) DrawPoint(k);
-                boxes_.clear();
-                break;
+
+    // Columns where a kind of box begins or ends split a candle into stripes that each box
+    // covers wholly or not at all; stripes covered by the same kinds look alike.
+    std::vector<int> edges;
+    for (int k = 0; k < bkKinds; ++k)
+        if (kindKnown_[k]) {
+            edges.push_back(kindLeft_[k]);
+            edges.push_back(kindRight_[k] + 1);
+        }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    struct TStripe {
+        int Left, Right;  // relative to the candle's X, inclusive
+        int Group;
+    };
+    std::vector<TStripe> stripes;
+    std::vector<unsigned> groupKinds;  // per group: bit k set when kind k covers its stripes
+    for (size_t e = 0; e + 1 < edges.size(); ++e) {
+        unsigned kinds = 0;
+        for (int k = 0; k < bkKinds; ++k)
+            if (kindKnown_[k] && kindLeft_[k] <= edges[e] && kindRight_[k] >= edges[e + 1] - 1) kinds |= 1u << k;
+        if (!kinds) continue;
+        const auto g = std::find(groupKinds.begin(), groupKinds.end(), kinds) - groupKinds.begin();
+        if (g == static_cast<long>(groupKinds.size())) groupKinds.push_back(kinds);
+        stripes.push_back(TStripe{edges[e], edges[e + 1] - 1, static_cast<int>(g)});
+    }
+
+    // Parts of one group's stripes that a column of candles shows: rows inclusive, colour.
+    struct TPart {
+        int Top, Bottom;
+        TColor Color;
+    };
+    std::vector<std::vector<TPart>> parts(groupKinds.size());
+    // Per group its kinds, from the last painted to the first.
+    static constexpr TBoxKind kTopDown[] = {bkInside, bkFlat, bkOutline, bkWick};
+    const size_t groups = groupKinds.size();
+    std::vector<std::vector<TBoxKind>> groupOrder(groups);
+    for (size_t g = 0; g < groups; ++g)
+        for (TBoxKind kind : kTopDown)
+            if (groupKinds[g] & (1u << kind)) groupOrder[g].push_back(kind);
+    // What later columns of candles painted is known per pixel of the clipped plot; without
+    // clipping the region is unknown, and the point-by-point drawing is kept.
+    if (!ParentChart()->ClipPoints) return false;
+    coverage_.Reset(ParentChart()->PlotClipRect());
+    const int words = coverage_.Words();
+    // Per group the rows that later columns painted in every one of its columns: there this
+    // column of candles cannot be seen, and composing its candles may stop.
+    std::vector<TColumnCoverage::TWord> rows(groups * static_cast<size_t>(words));
+    const TColor penColor = pen.Color;
+    std::vector<std::pair<int, int>> runs, previous;
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    auto fill = [&](int left, int right, const std::vector<std::pair<int, int>>& pieces, TColor color) {
+        canvas.Brush.Color = color;
+        for (const auto& [top, bottom] : pieces) canvas.FillRect(TRect{left, top, right + 1, bottom + 1});
+    };
+
+    for (int end = static_cast<int>(shapes_.size()) - 1; end >= 0;) {
+        const int x = shapes_[static_cast<size_t>(end)].X;
+        int start = end;
+        while (start > 0 && shapes_[static_cast<size_t>(start - 1)].X == x) --start;
+        std::fill(rows.begin(), rows.end(), ~TColumnCoverage::TWord(0));
+        for (const TStripe& stripe : stripes) {
+            TColumnCoverage::TWord* groupRows = &rows[static_cast<size_t>(stripe.Group) * static_cast<size_t>(words)];
+            for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
+                if (const TColumnCoverage::TWord* column = coverage_.Column(col))
+                    for (int w = 0; w < words; ++w) groupRows[w] &= column[w];
+        }
+        for (size_t g = 0; g < groups; ++g) parts[g].clear();
+        for (int i = end; i >= start; --i) {
+            const TCandleShape& c = shapes_[static_cast<size_t>(i)];
+            for (size_t g = 0; g < groups; ++g) {
+                std::vector<TPart>& out = parts[g];
+                TColumnCoverage::TWord* groupRows = &rows[g * static_cast<size_t>(words)];
+                for (TBoxKind kind : groupOrder[g]) {
+                    if (c.Top[kind] > c.Bottom[kind]) continue;
+                    const TColor color = kind == bkWick || kind == bkOutline ? penColor : c.Color;
+                    coverage_.PaintRows(groupRows, c.Top[kind], c.Bottom[kind],
+                                        [&](int t, int b) { out.push_back(TPart{t, b, color}); });
+                }
             }
         }
-        DrawVisibleBoxes(boxes_);
-        start = end + 1;
+        for (size_t g = 0; g < groups; ++g) {
+            std::vector<TPart>& out = parts[g];
+            // Touching parts of one colour are one part.
+            std::sort(out.begin(), out.end(), [](const TPart& a, const TPart& b) { return a.Top < b.Top; });
+            size_t kept = 0;
+            for (size_t k = 0; k < out.size(); ++k) {
+                if (kept > 0 && out[kept - 1].Color == out[k].Color && out[kept - 1].Bottom + 1 == out[k].Top)
+                    out[kept - 1].Bottom = out[k].Bottom;
+                else
+                    out[kept++] = out[k];
+            }
+            out.resize(kept);
+        }
+        for (const TStripe& stripe : stripes) {
+            const int left = x + stripe.Left, right = x + stripe.Right;
+            for (const TPart& part : parts[static_cast<size_t>(stripe.Group)]) {
+                // Neighbouring columns that show the same rows are filled as one box.
+                int from = left;
+                previous.clear();
+                for (int col = left; col <= right; ++col) {
+                    if (previous.empty() && coverage_.Covered(col, part.Top, part.Bottom)) {
+                        from = col + 1;
+                        continue;
+                    }
+                    runs.clear();
+                    coverage_.Paint(col, part.Top, part.Bottom, [&](int t, int b) { runs.emplace_back(t, b); });
+                    if (col > left && runs != previous) {
+                        fill(from, col - 1, previous, part.Color);
+                        from = col;
+                    }
+                    std::swap(runs, previous);
+                }
+                fill(from, right, previous, part.Color);
+            }
+        }
+        end = start - 1;
     }
     // Leave the canvas as drawing the last candle would.
     const TCandlePixels p = PixelsOf(lastDrawn);
@@ -186,54 +316,6 @@ bool TCandleSeries::DrawVisibleCandles() {
     else
         canvas.Brush.Color = CandleColor(lastDrawn, p.Open, p.Close);
     return true;
-}
-
-void TCandleSeries::DrawVisibleBoxes(const std::vector<TCandleBox>& boxes) {
-    if (boxes.empty()) return;
-    // Columns where the boxes begin or end split the run into stripes that every box covers
-    // wholly or not at all; in each stripe the boxes are rows, the later on top.
-    std::vector<int> edges;
-    for (const TCandleBox& b : boxes)
-        for (int e : {b.Left, b.Right + 1})
-            if (std::find(edges.begin(), edges.end(), e) == edges.end()) edges.push_back(e);
-    std::sort(edges.begin(), edges.end());
-    TChartCanvas3D& canvas = Canvas();
-    canvas.Brush.Style = TBrushStyle::bsSolid;
-    std::vector<std::pair<int, int>> covered;  // rows painted by later boxes, sorted, apart
-    for (size_t e = 0; e + 1 < edges.size(); ++e) {
-        const int left = edges[e], right = edges[e + 1] - 1;
-        covered.clear();
-        for (size_t k = boxes.size(); k-- > 0;) {
-            const TCandleBox& b = boxes[k];
-            if (b.Left > left || b.Right < right) continue;
-            // The rows of this box that no later box paints.
-            int row = b.Top;
-            auto fill = [&](int top, int bottom) {
-                canvas.Brush.Color = b.Color;
-                canvas.FillRect(TRect{left, top, right + 1, bottom + 1});
-            };
-            for (const auto& [top, bottom] : covered) {
-                if (bottom < row) continue;
-                if (top > b.Bottom) break;
-                if (top > row) fill(row, top - 1);
-                row = bottom + 1;
-                if (row > b.Bottom) break;
-            }
-            if (row <= b.Bottom) fill(row, b.Bottom);
-            // Join the box's rows into the covered ones.
-            auto it = std::lower_bound(covered.begin(), covered.end(), std::make_pair(b.Top, b.Top));
-            if (it != covered.begin() && std::prev(it)->second + 1 >= b.Top) --it;
-            int top = b.Top, bottom = b.Bottom;
-            auto stop = it;
-            while (stop != covered.end() && stop->first <= bottom + 1) {
-                top = std::min(top, stop->first);
-                bottom = std::max(bottom, stop->second);
-                ++stop;
-            }
-            it = covered.erase(it, stop);
-            covered.insert(it, {top, bottom});
-        }
-    }
 }
 
 int TCandleSeries::Clicked(int x, int y) {

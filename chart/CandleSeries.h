@@ -1,6 +1,7 @@
 #pragma once
 #include <vector>
 
+#include "chart/Coverage.h"
 #include "chart/LineSeries.h"
 
 namespace zyn::chart {
@@ -51,20 +52,28 @@ public:
     int Clicked(int x, int y) override;
 
 private:
-    // A box of one colour as one candle paints it, in drawing order; inclusive bounds.
-    struct TCandleBox {
+    // The boxes one candle paints, in its drawing order wick, body outline (or, with open and
+    // close on one row, the flat body), inside; rows inclusive, Top > Bottom where a box is not
+    // painted. The columns of a kind are the same for every candle, relative to its X.
+    enum TBoxKind { bkWick, bkOutline, bkFlat, bkInside, bkKinds };
+    struct TCandleShape {
+        int X;
         TColor Color;
-        int Left, Top, Right, Bottom;
+        int Top[bkKinds], Bottom[bkKinds];
     };
     // Candles on one pixel column share their columns and cover each other where their rows
-    // meet: each run of them is drawn as the boxes that stay visible, in the colours the last
-    // candle over them gives. False, with nothing drawn, where the canvas does not paint
-    // candles as boxes.
+    // meet, and the following columns' candles cover them again: the candles are composed from
+    // the last to the first, and each visible part is drawn once, in the colour of the last
+    // candle over it. False, with nothing drawn, where the canvas does not paint candles as
+    // boxes of the same columns wherever they stand.
     bool DrawVisibleCandles();
-    // The boxes candle index paints, appended; false when it is not painted as boxes.
-    bool CandleBoxes(int index, std::vector<TCandleBox>& boxes);
-    void DrawVisibleBoxes(const std::vector<TCandleBox>& boxes);
-    std::vector<TCandleBox> boxes_;  // scratch of DrawVisibleCandles
+    // The shape of candle index as the canvas paints it with penBoxes_.
+    void CandleShape(int index, TCandleShape& shape) const;
+    TChartCanvas3D::TPenBoxes penBoxes_;
+    std::vector<TCandleShape> shapes_;  // scratch of DrawVisibleCandles
+    int kindLeft_[bkKinds] = {}, kindRight_[bkKinds] = {};
+    bool kindKnown_[bkKinds] = {};
+    TColumnCoverage coverage_;  // what later columns of candles painted
 
     struct TCandlePixels {
         int X = 0, Open = 0, High = 0, Low = 0, Close = 0;

@@ -1,5 +1,7 @@
 #include "chart/Canvas.h"
 
+#include <algorithm>
+
 namespace zyn::chart {
 
 void TChartCanvas3D::Frame3D(TRect& rect, TColor topColor, TColor bottomColor, int width) {
@@ -57,6 +59,26 @@ void TChartCanvas3D::ResetCanvas() {
     Font.Size = 10;
     SetBackgroundColor(clWhite);
     SetBackgroundMode(TBackMode::Transparent);
+}
+
+bool TChartCanvas3D::LineBox(int x0, int y0, int x1, int y1, TRect& box) {
+    TPenBoxes pen;
+    if (!PenBoxes(pen) || !pen.Lines || (x0 != x1 && y0 != y1)) return false;
+    box = x0 == x1 && y0 == y1 ? TRect{}
+                               : TRect{std::min(x0, x1) - pen.Before, std::min(y0, y1) - pen.Before,
+                                       std::max(x0, x1) + pen.After + 1, std::max(y0, y1) + pen.After + 1};
+    return true;
+}
+
+bool TChartCanvas3D::BoxPolygonBoxes(int x0, int y0, int x1, int y1, TRect& outline, TRect& inside) {
+    TPenBoxes pen;
+    if (!PenBoxes(pen) || !pen.Outlines) return false;
+    outline = TRect{std::min(x0, x1) - pen.Before, std::min(y0, y1) - pen.Before, std::max(x0, x1) + pen.After + 1,
+                    std::max(y0, y1) + pen.After + 1};
+    inside = TRect{outline.Left + pen.Width, outline.Top + pen.Width, outline.Right - pen.Width,
+                   outline.Bottom - pen.Width};
+    if (inside.IsEmpty()) inside = TRect{};
+    return true;
 }
 
 }  // namespace zyn::chart

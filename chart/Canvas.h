@@ -126,16 +126,26 @@ public:
     void AssignChartPen(const TChartPen& pen);
     void PrepareFillBrush(TColor color, TBrushStyle style, TColor backColor);
 
-    // Where this canvas paints a shape of the current pen as boxes of pixels, so that a series
-    // can work out what later shapes cover (boxes right and bottom exclusive, empty when
-    // nothing is painted). LineBox: the one box a line from (x0, y0) to (x1, y1) along a row or
-    // column paints. BoxPolygonBoxes: for the four-corner polygon of the axis-aligned
-    // rectangle with corners (x0, y0) and (x1, y1), the box its outline and fill cover and the
-    // inside a visible brush fills over the outline. False where the canvas paints otherwise.
-    virtual bool LineBox(int /*x0*/, int /*y0*/, int /*x1*/, int /*y1*/, TRect& /*box*/) { return false; }
-    virtual bool BoxPolygonBoxes(int /*x0*/, int /*y0*/, int /*x1*/, int /*y1*/, TRect& /*outline*/, TRect& /*inside*/) {
-        return false;
-    }
+    // How this canvas paints shapes of the current pen where it paints them as boxes of pixels,
+    // so that a series can work out what later shapes cover. Lines: a line along a row or
+    // column is the box through its centre pixels, both ends included, widened by Before
+    // pixels to the left and above and After pixels to the right and below. Outlines: the
+    // four-corner polygon of an axis-aligned rectangle paints the box through its corner
+    // pixels widened alike, and a visible brush fills that box shrunk by Width on every side
+    // (nothing when none is left). False where the canvas paints neither so, or where a
+    // logical pixel's device pixels depend on the shape that paints it, so that joining or
+    // splitting shapes of one colour would change the picture.
+    struct TPenBoxes {
+        bool Lines = false, Outlines = false;
+        int Before = 0, After = 0, Width = 1;
+    };
+    virtual bool PenBoxes(TPenBoxes& /*boxes*/) { return false; }
+    // The box a line from (x0, y0) to (x1, y1) along a row or column paints (right and bottom
+    // exclusive, empty when nothing is painted); false as PenBoxes.
+    bool LineBox(int x0, int y0, int x1, int y1, TRect& box);
+    // For the polygon of the rectangle with corners (x0, y0) and (x1, y1): the box its outline
+    // and fill cover and the inside a visible brush fills over the outline.
+    bool BoxPolygonBoxes(int x0, int y0, int x1, int y1, TRect& outline, TRect& inside);
 
     virtual void SetClip(const TRect& r) = 0;
     virtual void ClearClip() = 0;

@@ -347,33 +347,20 @@ void TQtCanvas::SolidBox(int L, int T, int R, int B) {
     PenSpan(oR - w + 1, oT + w, oR, oB - w, true);
 }
 
-namespace {
-TRect ToRect(const QRect& r) { return r.isEmpty() ? TRect{} : TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
-}  // namespace
-
-bool TQtCanvas::LineBox(int x0, int y0, int x1, int y1, TRect& box) {
+bool TQtCanvas::PenBoxes(TPenBoxes& boxes) {
+    // Only whole pixel ratios written directly give every logical pixel the same device
+    // pixels whatever paints it.
     QColor color;
-    if (Pen.Style == TPenStyle::psClear || Pen.Mode != TPenMode::pmCopy || std::max(1, Pen.Width) == 1 ||
-        !ResolveColor(Pen.Color, color) || (x0 != x1 && y0 != y1))
+    if (FScale <= 0 || Pen.Style == TPenStyle::psClear || Pen.Mode != TPenMode::pmCopy || !ResolveColor(Pen.Color, color))
         return false;
-    // As WideSegment paints it: both ends included, spread about the centre line.
-    const int w = Pen.Width, lo = w / 2, hi = w - 1 - w / 2;
-    box = x0 == x1 && y0 == y1 ? TRect{}
-                               : TRect{std::min(x0, x1) - lo, std::min(y0, y1) - lo, std::max(x0, x1) + hi + 1,
-                                       std::max(y0, y1) + hi + 1};
-    return true;
-}
-
-bool TQtCanvas::BoxPolygonBoxes(int x0, int y0, int x1, int y1, TRect& outline, TRect& inside) {
-    QColor color;
-    const bool dashed = std::max(1, Pen.Width) == 1 && (Pen.SmallDots || Pen.Style != TPenStyle::psSolid);
-    if (Pen.Style == TPenStyle::psClear || Pen.Mode != TPenMode::pmCopy || dashed || !ResolveColor(Pen.Color, color))
-        return false;
-    // As Polygon paints an axis-aligned box: SolidBox through the corner pixels.
-    QRect outer, in;
-    RingBounds(Pen.Width, std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1), outer, in);
-    outline = ToRect(outer);
-    inside = ToRect(in);
+    // As WideSegment paints a row or column and SolidBox an axis-aligned polygon: spread about
+    // the centre line, both ends included.
+    const int w = std::max(1, Pen.Width);
+    boxes.Lines = w > 1;
+    boxes.Outlines = w > 1 || (!Pen.SmallDots && Pen.Style == TPenStyle::psSolid);
+    boxes.Width = w;
+    boxes.Before = w / 2;
+    boxes.After = w - 1 - w / 2;
     return true;
 }
 

@@ -71,8 +71,7 @@ public:
 
     // Solid copy-mode pens wider than one pixel paint axis-aligned lines as boxes; solid
     // copy-mode pens paint box polygons as a ring with the brush inside.
-    bool LineBox(int x0, int y0, int x1, int y1, TRect& box) override;
-    bool BoxPolygonBoxes(int x0, int y0, int x1, int y1, TRect& outline, TRect& inside) override;
+    bool PenBoxes(TPenBoxes& boxes) override;
 
     void SetClip(const TRect& r) override;
     void ClearClip() override;

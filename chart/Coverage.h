@@ -1,0 +1,102 @@
+#pragma once
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+#include "chart/PixelMath.h"
+
+namespace zyn::chart {
+
+// Which pixels of a rectangular region later shapes have already painted, one bit per pixel,
+// kept per column. A series that composes its shapes from the last to the first paints only
+// what is still free, so every visible pixel is painted once, by the shape that shows it.
+// Pixels outside the region count as painted: nothing drawn there can be seen.
+class TColumnCoverage {
+public:
+    using TWord = std::uint64_t;
+
+    void Reset(const TRect& region) {
+        region_ = region;
+        words_ = region.IsEmpty() ? 0 : (region.Height() + 63) / 64;
+        bits_.assign(static_cast<size_t>(std::max(0, region.Width())) * static_cast<size_t>(words_), 0);
+    }
+    const TRect& Region() const { return region_; }
+    // Words of one column's rows.
+    int Words() const { return words_; }
+    // The rows of column x; nullptr outside the region.
+    const TWord* Column(int x) const {
+        if (x < region_.Left || x >= region_.Right) return nullptr;
+        return &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
+    }
+
+    bool Covered(int x, int top, int bottom) const {
+        const TWord* column = Column(x);
+        return !column || RowsCovered(column, top, bottom);
+    }
+    // Calls run(top, bottom) for each maximal run of free rows of column x within top..bottom
+    // (inclusive), in ascending order, and marks the rows painted.
+    template <class Run>
+    void Paint(int x, int top, int bottom, Run&& run) {
+        if (x < region_.Left || x >= region_.Right) return;
+        PaintRows(&bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)], top, bottom, run);
+    }
+
+    // The same on a column of Words() words of the region's rows held elsewhere.
+    bool RowsCovered(const TWord* column, int top, int bottom) const {
+        int t = 0, b = 0;
+        if (!Clamp(top, bottom, t, b)) return true;
+        for (int w = t >> 6; w <= (b >> 6); ++w)
+            if (Mask(w, t, b) & ~column[w]) return false;
+        return true;
+    }
+    template <class Run>
+    void PaintRows(TWord* column, int top, int bottom, Run&& run) const {
+        int t = 0, b = 0;
+        if (!Clamp(top, bottom, t, b)) return;
+        int runTop = 0, runBottom = -2;  // the open run, joined across words
+        for (int w = t >> 6; w <= (b >> 6); ++w) {
+            const TWord mask = Mask(w, t, b);
+            TWord free = mask & ~column[w];
+            column[w] |= mask;
+            const int base = w * 64;
+            while (free) {
+                const int s = std::countr_zero(free);
+                const TWord rest = ~(free >> s);
+                const int len = rest ? std::countr_zero(rest) : 64 - s;
+                if (base + s == runBottom + 1) {
+                    runBottom = base + s + len - 1;
+                } else {
+                    if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
+                    runTop = base + s;
+                    runBottom = base + s + len - 1;
+                }
+                free = s + len >= 64 ? 0 : free & (~TWord(0) << (s + len));
+            }
+        }
+        if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
+    }
+
+private:
+    // top..bottom within the region, as bit rows t..b; false when none is left.
+    bool Clamp(int top, int bottom, int& t, int& b) const {
+        top = std::max(top, region_.Top);
+        bottom = std::min(bottom, region_.Bottom - 1);
+        if (top > bottom) return false;
+        t = top - region_.Top;
+        b = bottom - region_.Top;
+        return true;
+    }
+    // The bits of rows t..b in word w.
+    static TWord Mask(int w, int t, int b) {
+        const int lo = w == (t >> 6) ? (t & 63) : 0;
+        const int hi = w == (b >> 6) ? (b & 63) : 63;
+        return (~TWord(0) >> (63 - hi)) & (~TWord(0) << lo);
+    }
+
+    TRect region_;
+    int words_ = 0;
+    std::vector<TWord> bits_;
+};
+
+}  // namespace zyn::chart
