@@ -227,7 +227,7 @@ TQtCanvas::TFontEntry& TQtCanvas::CurrentFont() {
     qf.setItalic(Font.Italic);
     qf.setUnderline(Font.Underline);
     qf.setStrikeOut(Font.StrikeOut);
-    auto entry = std::unique_ptr<TFontEntry>(new TFontEntry{Font, qf, QFontMetrics(qf), 0, 0, {}});
+    auto entry = std::unique_ptr<TFontEntry>(new TFontEntry{Font, qf, QFontMetrics(qf), 0, 0, {}, {}});
     entry->Height = entry->Metrics.height();
     entry->Ascent = entry->Metrics.ascent();
     FFont = entry.get();
@@ -718,6 +718,46 @@ int TQtCanvas::TextWidth(std::string_view text) {
 }
 
 int TQtCanvas::TextHeight(std::string_view) { return CurrentFont().Height; }
+
+namespace {
+std::int64_t Fixed64(qreal pixels) { return std::llround(pixels * 64); }
+}  // namespace
+
+std::int64_t TQtCanvas::TAdvanceTable::Char(unsigned char c) {
+    std::int64_t& a = Chars[c - kFirst];
+    if (a == kUnknown) a = Fixed64(Metrics.horizontalAdvance(QString(QChar(c))));
+    return a;
+}
+
+std::int64_t TQtCanvas::TAdvanceTable::Pair(unsigned char a, unsigned char b) {
+    std::int64_t& k = Pairs[(a - kFirst) * kCount + (b - kFirst)];
+    if (k == kUnknown) {
+        const QChar pair[] = {QChar(a), QChar(b)};
+        k = Fixed64(Metrics.horizontalAdvance(QString(pair, 2))) - Char(a) - Char(b);
+    }
+    return k;
+}
+
+bool TQtCanvas::TextWidthAtLeast(std::string_view text, int& width) {
+    // Outside printable ASCII, shaping joins, reorders and drops glyphs: no cheap bound there.
+    for (char c : text)
+        if (c < TAdvanceTable::kFirst || c >= TAdvanceTable::kFirst + TAdvanceTable::kCount) return false;
+    if (text.empty()) {
+        width = 0;
+        return true;
+    }
+    TFontEntry& font = CurrentFont();
+    if (!font.Advances) font.Advances = std::make_unique<TAdvanceTable>(font.QtFont);
+    TAdvanceTable& table = *font.Advances;
+    const auto* u = reinterpret_cast<const unsigned char*>(text.data());
+    std::int64_t sum = table.Char(u[0]);
+    for (size_t i = 1; i < text.size(); ++i) sum += table.Char(u[i]) + table.Pair(u[i - 1], u[i]);
+    // Pairs give the width exactly for kerning fonts; the margin covers ligatures and context
+    // rules of longer runs, which only ever narrow a text by a fraction of a character.
+    const std::int64_t margin = 2 + static_cast<std::int64_t>(text.size()) / 8;
+    width = static_cast<int>(std::clamp<std::int64_t>(((sum + 32) >> 6) - margin, INT32_MIN, INT32_MAX));
+    return true;
+}
 
 // --- frames -------------------------------------------------------------------------------
 
