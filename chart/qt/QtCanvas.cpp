@@ -721,6 +721,7 @@ int TQtCanvas::TextHeight(std::string_view) { return CurrentFont().Height; }
 
 namespace {
 std::int64_t Fixed64(qreal pixels) { return std::llround(pixels * 64); }
+constexpr std::int64_t kMaxBound = 1 << 20;
 }  // namespace
 
 std::int64_t TQtCanvas::TAdvanceTable::Char(unsigned char c) {
@@ -752,10 +753,13 @@ bool TQtCanvas::TextWidthAtLeast(std::string_view text, int& width) {
     const auto* u = reinterpret_cast<const unsigned char*>(text.data());
     std::int64_t sum = table.Char(u[0]);
     for (size_t i = 1; i < text.size(); ++i) sum += table.Char(u[i]) + table.Pair(u[i - 1], u[i]);
-    // Pairs give the width exactly for kerning fonts; the margin covers ligatures and context
-    // rules of longer runs, which only ever narrow a text by a fraction of a character.
+    // Characters and kerned pairs give the shaped width of Latin text; the margin leaves room
+    // for ligatures and rules over longer runs, which narrow it by far less.
     const std::int64_t margin = 2 + static_cast<std::int64_t>(text.size()) / 8;
-    width = static_cast<int>(std::clamp<std::int64_t>(((sum + 32) >> 6) - margin, INT32_MIN, INT32_MAX));
+    const std::int64_t least = ((sum + 32) >> 6) - margin;
+    // Far beyond any label the caller's size arithmetic would overflow; measure instead.
+    if (least < -kMaxBound || least > kMaxBound) return false;
+    width = static_cast<int>(least);
     return true;
 }
 
