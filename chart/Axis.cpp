@@ -519,6 +519,7 @@ void TCustomChartAxis::DrawTextLabels() {
         sizeCacheAlong_ = along;
         sizeCacheMultiLine_ = LabelsMultiLine;
         sizeCache_.assign(static_cast<size_t>(cached->Count()), -1);
+        leastCache_.assign(static_cast<size_t>(cached->Count()), kLeastUnknown);
     }
     auto labelSize = [&](TChartSeries* s, int i, const std::string_view text) {
         int* slot = s == cached ? &sizeCache_[static_cast<size_t>(i)] : nullptr;
@@ -528,6 +529,14 @@ void TCustomChartAxis::DrawTextLabels() {
             size = along ? WidestLine(canvas, text, LabelsMultiLine) : fontHeight * LineCount(text, LabelsMultiLine);
         if (slot) *slot = size;
         return size;
+    };
+    // A width the label is sure to reach, kept like its size, so a repaint asks no canvas again.
+    auto leastWidth = [&](TChartSeries* s, int i, const std::string_view text, int& least) {
+        if (s != cached) return canvas.TextWidthAtLeast(text, least);
+        int& slot = leastCache_[static_cast<size_t>(i)];
+        if (slot == kLeastUnknown) slot = canvas.TextWidthAtLeast(text, least) && least > kLeastNone ? least : kLeastNone;
+        least = slot;
+        return slot != kLeastNone;
     };
     bool hasPrevious = false;
     int previousPos = 0, previousHalf = 0;
@@ -563,7 +572,7 @@ void TCustomChartAxis::DrawTextLabels() {
         // with the width, so a label too wide at the bound is too wide at its width.
         int least;
         if (separate && boundable && !(s == cached && sizeCache_[static_cast<size_t>(i)] >= 0) &&
-            canvas.TextWidthAtLeast(text, least) && !fits(p, enlargedHalf(least)))
+            leastWidth(s, i, text, least) && !fits(p, enlargedHalf(least)))
             continue;
         int size = labelSize(s, i, text);
         bool draw = true;

@@ -724,19 +724,14 @@ std::int64_t Fixed64(qreal pixels) { return std::llround(pixels * 64); }
 constexpr std::int64_t kMaxBound = 1 << 20;
 }  // namespace
 
-std::int64_t TQtCanvas::TAdvanceTable::Char(unsigned char c) {
-    std::int64_t& a = Chars[c - kFirst];
-    if (a == kUnknown) a = Fixed64(Metrics.horizontalAdvance(QString(QChar(c))));
-    return a;
+std::int64_t TQtCanvas::TAdvanceTable::LearnChar(unsigned char c) {
+    return Chars[c - kFirst] = Fixed64(Metrics.horizontalAdvance(QString(QChar(c))));
 }
 
-std::int64_t TQtCanvas::TAdvanceTable::Pair(unsigned char a, unsigned char b) {
-    std::int64_t& k = Pairs[(a - kFirst) * kCount + (b - kFirst)];
-    if (k == kUnknown) {
-        const QChar pair[] = {QChar(a), QChar(b)};
-        k = Fixed64(Metrics.horizontalAdvance(QString(pair, 2))) - Char(a) - Char(b);
-    }
-    return k;
+std::int64_t TQtCanvas::TAdvanceTable::LearnPair(unsigned char a, unsigned char b) {
+    const QChar pair[] = {QChar(a), QChar(b)};
+    return Pairs[(a - kFirst) * kCount + (b - kFirst)] =
+               Fixed64(Metrics.horizontalAdvance(QString(pair, 2))) - Char(a) - Char(b);
 }
 
 bool TQtCanvas::TextWidthAtLeast(std::string_view text, int& width) {

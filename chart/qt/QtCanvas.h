@@ -124,8 +124,16 @@ private:
         static constexpr std::int64_t kUnknown = INT64_MIN;
         static constexpr int kFirst = 0x20, kCount = 0x7F - 0x20;
         explicit TAdvanceTable(const QFont& font) : Metrics(font) {}
-        std::int64_t Char(unsigned char c);
-        std::int64_t Pair(unsigned char a, unsigned char b);
+        std::int64_t Char(unsigned char c) {
+            const std::int64_t a = Chars[c - kFirst];
+            return a != kUnknown ? a : LearnChar(c);
+        }
+        std::int64_t Pair(unsigned char a, unsigned char b) {
+            const std::int64_t k = Pairs[(a - kFirst) * kCount + (b - kFirst)];
+            return k != kUnknown ? k : LearnPair(a, b);
+        }
+        std::int64_t LearnChar(unsigned char c);
+        std::int64_t LearnPair(unsigned char a, unsigned char b);
         QFontMetricsF Metrics;
         std::vector<std::int64_t> Chars = std::vector<std::int64_t>(kCount, kUnknown);
         std::vector<std::int64_t> Pairs = std::vector<std::int64_t>(kCount * kCount, kUnknown);
