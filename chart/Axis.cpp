@@ -519,6 +519,7 @@ void TCustomChartAxis::DrawTextLabels() {
         sizeCacheAlong_ = along;
         sizeCacheMultiLine_ = LabelsMultiLine;
         sizeCache_.assign(static_cast<size_t>(cached->Count()), -1);
+        leastCache_.assign(static_cast<size_t>(cached->Count()), kLeastUnknown);
     }
     auto labelSize = [&](TChartSeries* s, int i, const std::string_view text) {
         int* slot = s == cached ? &sizeCache_[static_cast<size_t>(i)] : nullptr;
@@ -529,8 +530,23 @@ void TCustomChartAxis::DrawTextLabels() {
         if (slot) *slot = size;
         return size;
     };
+    // A width the label is sure to reach, kept like its size, so a repaint asks no canvas again.
+    auto leastWidth = [&](TChartSeries* s, int i, const std::string_view text, int& least) {
+        if (s != cached) return canvas.TextWidthAtLeast(text, least);
+        int& slot = leastCache_[static_cast<size_t>(i)];
+        if (slot == kLeastUnknown) slot = canvas.TextWidthAtLeast(text, least) && least > kLeastNone ? least : kLeastNone;
+        least = slot;
+        return slot != kLeastNone;
+    };
     bool hasPrevious = false;
     int previousPos = 0, previousHalf = 0;
+    // Whether a label of the given enlarged half size at p clears the previous drawn one.
+    auto fits = [&](int p, int half) {
+        return (p >= previousPos && p - half >= previousPos + previousHalf) ||
+               (p < previousPos && p + half <= previousPos - previousHalf);
+    };
+    auto enlargedHalf = [&](int size) { return (size + static_cast<int>(size * 0.02 * labelsSeparation_)) / 2; };
+    const bool boundable = along && !LabelsMultiLine;
     for (int i = first; i <= last; ++i) {
         TChartSeries* s = nullptr;
         for (TChartSeries* c : collected)
@@ -551,13 +567,18 @@ void TCustomChartAxis::DrawTextLabels() {
                          (p < previousPos && p > previousPos - previousHalf)))
             continue;
         const std::string_view text = s->XLabel(i);
+        // After a load nothing is measured yet and most candidates fail by far: a width the
+        // text is sure to reach rejects those without measuring. The enlarged half size grows
+        // with the width, so a label too wide at the bound is too wide at its width.
+        int least;
+        if (separate && boundable && !(s == cached && sizeCache_[static_cast<size_t>(i)] >= 0) &&
+            leastWidth(s, i, text, least) && !fits(p, enlargedHalf(least)))
+            continue;
         int size = labelSize(s, i, text);
         bool draw = true;
         if (separate) {
-            size = size + static_cast<int>(size * 0.02 * labelsSeparation_);
-            size /= 2;
-            draw = (p >= previousPos && p - size >= previousPos + previousHalf) ||
-                   (p < previousPos && p + size <= previousPos - previousHalf);
+            size = enlargedHalf(size);
+            draw = fits(p, size);
             if (draw) {
                 previousPos = p;
                 previousHalf = size;

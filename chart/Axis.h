@@ -213,6 +213,8 @@ private:
     bool sizeCacheAlong_ = true;
     bool sizeCacheMultiLine_ = false;
     std::vector<int> sizeCache_;
+    static constexpr int kLeastUnknown = INT32_MIN, kLeastNone = INT32_MIN + 1;
+    std::vector<int> leastCache_;  // widths the labels are sure to reach, with sizeCache_
 };
 
 class TChartAxis : public TCustomChartAxis {

@@ -112,6 +112,9 @@ public:
     virtual int TextWidth(std::string_view text) = 0;
     virtual int TextHeight(std::string_view text) = 0;
     int FontLineHeight() { return TextHeight("W"); }
+    // A width that TextWidth(text) is sure to reach in the current font, for a canvas that can
+    // tell it far more cheaply than it measures; false when it cannot tell.
+    virtual bool TextWidthAtLeast(std::string_view /*text*/, int& /*width*/) { return false; }
     virtual void SetTextAlign(int flags) = 0;
     virtual int TextAlign() const = 0;
 

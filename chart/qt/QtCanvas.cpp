@@ -227,7 +227,7 @@ TQtCanvas::TFontEntry& TQtCanvas::CurrentFont() {
     qf.setItalic(Font.Italic);
     qf.setUnderline(Font.Underline);
     qf.setStrikeOut(Font.StrikeOut);
-    auto entry = std::unique_ptr<TFontEntry>(new TFontEntry{Font, qf, QFontMetrics(qf), 0, 0, {}});
+    auto entry = std::unique_ptr<TFontEntry>(new TFontEntry{Font, qf, QFontMetrics(qf), 0, 0, {}, {}});
     entry->Height = entry->Metrics.height();
     entry->Ascent = entry->Metrics.ascent();
     FFont = entry.get();
@@ -705,6 +705,45 @@ int TQtCanvas::TextWidth(std::string_view text) {
 }
 
 int TQtCanvas::TextHeight(std::string_view) { return CurrentFont().Height; }
+
+namespace {
+std::int64_t Fixed64(qreal pixels) { return std::llround(pixels * 64); }
+constexpr std::int64_t kMaxBound = 1 << 20;
+}  // namespace
+
+std::int64_t TQtCanvas::TAdvanceTable::LearnChar(unsigned char c) {
+    return Chars[c - kFirst] = Fixed64(Metrics.horizontalAdvance(QString(QChar(c))));
+}
+
+std::int64_t TQtCanvas::TAdvanceTable::LearnPair(unsigned char a, unsigned char b) {
+    const QChar pair[] = {QChar(a), QChar(b)};
+    return Pairs[(a - kFirst) * kCount + (b - kFirst)] =
+               Fixed64(Metrics.horizontalAdvance(QString(pair, 2))) - Char(a) - Char(b);
+}
+
+bool TQtCanvas::TextWidthAtLeast(std::string_view text, int& width) {
+    // Outside printable ASCII, shaping joins, reorders and drops glyphs: no cheap bound there.
+    for (char c : text)
+        if (c < TAdvanceTable::kFirst || c >= TAdvanceTable::kFirst + TAdvanceTable::kCount) return false;
+    if (text.empty()) {
+        width = 0;
+        return true;
+    }
+    TFontEntry& font = CurrentFont();
+    if (!font.Advances) font.Advances = std::make_unique<TAdvanceTable>(font.QtFont);
+    TAdvanceTable& table = *font.Advances;
+    const auto* u = reinterpret_cast<const unsigned char*>(text.data());
+    std::int64_t sum = table.Char(u[0]);
+    for (size_t i = 1; i < text.size(); ++i) sum += table.Char(u[i]) + table.Pair(u[i - 1], u[i]);
+    // Characters and kerned pairs give the shaped width of Latin text; the margin leaves room
+    // for ligatures and rules over longer runs, which narrow it by far less.
+    const std::int64_t margin = 2 + static_cast<std::int64_t>(text.size()) / 8;
+    const std::int64_t least = ((sum + 32) >> 6) - margin;
+    // Far beyond any label the caller's size arithmetic would overflow; measure instead.
+    if (least < -kMaxBound || least > kMaxBound) return false;
+    width = static_cast<int>(least);
+    return true;
+}
 
 // --- frames -------------------------------------------------------------------------------
 

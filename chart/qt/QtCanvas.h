@@ -3,10 +3,12 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -61,6 +63,9 @@ public:
     void TextOut(int x, int y, std::string_view text) override;
     int TextWidth(std::string_view text) override;
     int TextHeight(std::string_view text) override;
+    // For printable ASCII: the sum of the characters' advances and of each adjacent pair's
+    // kerning, less a margin for what the shaper may do beyond pairs.
+    bool TextWidthAtLeast(std::string_view text, int& width) override;
     void SetTextAlign(int flags) override { FTextAlign = flags; }
     int TextAlign() const override { return FTextAlign; }
 
@@ -112,6 +117,26 @@ private:
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
     };
+    // Advances of printable ASCII in 1/64 pixels, learnt per character and per adjacent pair
+    // on first use; kUnknown where not measured yet.
+    struct TAdvanceTable {
+        static constexpr std::int64_t kUnknown = INT64_MIN;
+        static constexpr int kFirst = 0x20, kCount = 0x7F - 0x20;
+        explicit TAdvanceTable(const QFont& font) : Metrics(font) {}
+        std::int64_t Char(unsigned char c) {
+            const std::int64_t a = Chars[c - kFirst];
+            return a != kUnknown ? a : LearnChar(c);
+        }
+        std::int64_t Pair(unsigned char a, unsigned char b) {
+            const std::int64_t k = Pairs[(a - kFirst) * kCount + (b - kFirst)];
+            return k != kUnknown ? k : LearnPair(a, b);
+        }
+        std::int64_t LearnChar(unsigned char c);
+        std::int64_t LearnPair(unsigned char a, unsigned char b);
+        QFontMetricsF Metrics;
+        std::vector<std::int64_t> Chars = std::vector<std::int64_t>(kCount, kUnknown);
+        std::vector<std::int64_t> Pairs = std::vector<std::int64_t>(kCount * kCount, kUnknown);
+    };
     struct TFontEntry {
         TCanvasFont Key;
         QFont QtFont;
@@ -119,6 +144,7 @@ private:
         int Height = 0;
         int Ascent = 0;
         std::unordered_map<std::string, int, TStringHash, std::equal_to<>> Widths;
+        std::unique_ptr<TAdvanceTable> Advances;  // made when a bound is first asked for
     };
 
     bool Ready();

@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 #include <unistd.h>
 
 #include "TestApplication.h"
@@ -17,6 +19,7 @@
 #include "app/LocaleSettings.h"
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
+#include "chart/Format.h"
 #include "chart/qt/QtCanvas.h"
 #include "data/DataFile.h"
 #include "tools/SampleData.h"
@@ -118,6 +121,55 @@ TEST(VisibleDrawing, SamePixelsAsPointByPoint) {
             }
         }
     }
+}
+
+// After a load no label width is known, and labels that cannot fit are passed over on a width
+// the canvas is sure of instead of their measured one. That must draw the very frame that
+// measuring every candidate draws, and the bound must never exceed a real width.
+TEST(VisibleDrawing, LabelsPassedOverUnmeasuredLeaveTheFrameAsMeasured) {
+    struct TMeasuringCanvas : TQtCanvas {
+        bool TextWidthAtLeast(std::string_view, int&) override { return false; }
+    };
+    test::EnsureApplication();
+    const RecordList& records = Records(30000);
+    auto frame = [&](std::unique_ptr<TQtCanvas> canvas, bool projection, std::vector<std::string>& drawn) {
+        TChart chart(std::move(canvas));
+        chart.FormatSettings = app::SystemFormatSettings();
+        const app::TChart1Series series = app::SetupChart1(chart);
+        chart.SetBounds(1280, 500);
+        app::FillChart1(chart, series, records, "DAX", projection);
+        chart.DrawChart(TRect{0, 0, 1280, 500});
+        // A second load of other labels must not reuse what the first frame learnt.
+        app::FillChart1(chart, series, RecordList(records.begin() + 7, records.end()), "DAX", projection);
+        chart.DrawChart(TRect{0, 0, 1280, 500});
+        for (const auto& label : chart.BottomAxis().DrawnLabels) drawn.push_back(label.Text);
+        return static_cast<const TQtCanvas&>(chart.Canvas()).Image().copy();
+    };
+    for (bool projection : {true, false}) {
+        std::vector<std::string> bounded, measured;
+        const QImage a = frame(std::make_unique<TQtCanvas>(), projection, bounded);
+        const QImage b = frame(std::make_unique<TMeasuringCanvas>(), projection, measured);
+        EXPECT_GT(measured.size(), 10u);
+        EXPECT_EQ(bounded, measured);
+        EXPECT_TRUE(a == b) << (projection ? "projection" : "no projection");
+    }
+
+    TQtCanvas canvas;
+    canvas.Font.Size = 8;
+    std::vector<std::string> texts = {"AVAWAY To.", "office ffi fl", "Tj Yo 7.1.1111", "LT'A\"V", "11.11.1111",
+                                      "r.,y.", "f(j) Wo", "P.A.T", " ", "~|}{", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"};
+    for (size_t i = 0; i < records.size(); i += 13)
+        texts.push_back(FormatDateTime("dd.MM.yyyy", records[i].Date, TFormatSettings{}));
+    for (const char* name : {"Arial", "Times New Roman", "Courier New"}) {
+        canvas.Font.Name = name;
+        for (const std::string& text : texts) {
+            int least = 0;
+            ASSERT_TRUE(canvas.TextWidthAtLeast(text, least)) << text;
+            EXPECT_LE(least, canvas.TextWidth(text)) << name << ": " << text;
+        }
+    }
+    int least = 0;
+    EXPECT_FALSE(canvas.TextWidthAtLeast("M\xC3\xA4rz", least)) << "beyond ASCII the canvas measures";
 }
 
 // The viewer opens maximised: on a 1920-pixel screen the chart is about 1,700 pixels wide and a
