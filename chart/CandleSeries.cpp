@@ -124,13 +124,8 @@ void TCandleSeries::DrawPoints() {
 }
 
 void TCandleSeries::CandleShape(int index, TCandleShape& shape) const {
-    const TCustomChartAxis& horiz = *GetHorizAxis();
-    const TCustomChartAxis& vert = *GetVertAxis();
-    const int x = horiz.ValueToPixel(XValues().Value(index));
-    const int open = vert.ValueToPixel(YValues().Value(index));
-    const int high = vert.ValueToPixel(HighValues().Value(index));
-    const int low = vert.ValueToPixel(LowValues().Value(index));
-    const int close = vert.ValueToPixel(CloseValues().Value(index));
+    const TCandlePixels p = PixelsOf(index);
+    const int x = p.X, open = p.Open, high = p.High, low = p.Low, close = p.Close;
     shape.X = x;
     shape.Color = CandleColor(index, open, close);
     for (int k = 0; k < bkKinds; ++k) {
@@ -178,8 +173,6 @@ bool TCandleSeries::DrawVisibleCandles() {
     kindRight_[bkOutline] = kindRight_[bkFlat] = rightWidth + after;
     kindLeft_[bkInside] = kindLeft_[bkOutline] + penBoxes_.Width;
     kindRight_[bkInside] = kindRight_[bkOutline] - penBoxes_.Width;
-    std::fill(std::begin(kindKnown_), std::end(kindKnown_), true);
-    kindKnown_[bkInside] = kindLeft_[bkInside] <= kindRight_[bkInside];
     shapes_.clear();
     int lastDrawn = -1;
     for (int i = first; i <= last; ++i) {
@@ -195,7 +188,7 @@ bool TCandleSeries::DrawVisibleCandles() {
     // covers wholly or not at all; stripes covered by the same kinds look alike.
     std::vector<int> edges;
     for (int k = 0; k < bkKinds; ++k)
-        if (kindKnown_[k]) {
+        if (kindLeft_[k] <= kindRight_[k]) {
             edges.push_back(kindLeft_[k]);
             edges.push_back(kindRight_[k] + 1);
         }
@@ -210,7 +203,7 @@ bool TCandleSeries::DrawVisibleCandles() {
     for (size_t e = 0; e + 1 < edges.size(); ++e) {
         unsigned kinds = 0;
         for (int k = 0; k < bkKinds; ++k)
-            if (kindKnown_[k] && kindLeft_[k] <= edges[e] && kindRight_[k] >= edges[e + 1] - 1) kinds |= 1u << k;
+            if (kindLeft_[k] <= kindRight_[k] && kindLeft_[k] <= edges[e] && kindRight_[k] >= edges[e + 1] - 1) kinds |= 1u << k;
         if (!kinds) continue;
         const auto g = std::find(groupKinds.begin(), groupKinds.end(), kinds) - groupKinds.begin();
         if (g == static_cast<long>(groupKinds.size())) groupKinds.push_back(kinds);

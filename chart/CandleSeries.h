@@ -71,8 +71,8 @@ private:
     void CandleShape(int index, TCandleShape& shape) const;
     TChartCanvas3D::TPenBoxes penBoxes_;
     std::vector<TCandleShape> shapes_;  // scratch of DrawVisibleCandles
+    // Columns of each kind relative to the candle's X; none where left > right.
     int kindLeft_[bkKinds] = {}, kindRight_[bkKinds] = {};
-    bool kindKnown_[bkKinds] = {};
     TColumnCoverage coverage_;  // what later columns of candles painted
 
     struct TCandlePixels {
