@@ -141,21 +141,33 @@ public:
     void ComputeRange();
     void PlaceOnChart();
     void ApplyMargins(int nearMargin, int farMargin);
-    // Inline: the drawing loops map every visible point through it.
-    int ValueToPixel(double value) const {
-        if (RangeSize == 0) return CenterPixel;
-        const double t = (value - RangeMin) * PixelLength / RangeSize;
-        if (t != t) return CenterPixel;
-        // A far value goes far beyond the span on its own side, where clipping hides it; the
-        // offset leaves room for the sizes that drawing adds to a pixel.
-        const std::int64_t r = std::fabs(t) < kIntLimit ? Round(t) : (t > 0 ? kFarOffset : -kFarOffset);
-        std::int64_t p;
-        if (IsHorizontal)
-            p = inverted_ ? EndPixel - r : StartPixel + r;
-        else
-            p = inverted_ ? StartPixel + r : EndPixel - r;
-        return static_cast<int>(std::clamp<std::int64_t>(p, INT32_MIN, INT32_MAX));
+    // The mapping of values to pixels as the last paint placed the axis, held by value so
+    // that drawing loops mapping every visible point keep it in registers.
+    struct TPixelMap {
+        double Min, Size;
+        int Length, Center;
+        std::int64_t Base, Sign;
+        int operator()(double value) const {
+            if (Size == 0) return Center;
+            const double t = (value - Min) * Length / Size;
+            if (t != t) return Center;
+            // A far value goes far beyond the span on its own side, where clipping hides it;
+            // the offset leaves room for the sizes that drawing adds to a pixel.
+            const std::int64_t r = std::fabs(t) < kIntLimit ? Round(t) : (t > 0 ? kFarOffset : -kFarOffset);
+            return static_cast<int>(std::clamp<std::int64_t>(Base + Sign * r, INT32_MIN, INT32_MAX));
+        }
+        // values[k] * multiplier for k < n, into out.
+        void Map(const double* values, double multiplier, size_t n, int* out) const {
+            for (size_t k = 0; k < n; ++k) out[k] = (*this)(values[k] * multiplier);
+        }
+    };
+    TPixelMap PixelMap() const {
+        // Horizontal axes count from their start, vertical ones up from their end.
+        const bool fromStart = IsHorizontal != inverted_;
+        const std::int64_t sign = IsHorizontal == !inverted_ ? 1 : -1;
+        return TPixelMap{RangeMin, RangeSize, PixelLength, CenterPixel, fromStart ? StartPixel : EndPixel, sign};
     }
+    int ValueToPixel(double value) const { return PixelMap()(value); }
     static constexpr double kIntLimit = 2147483647.0;
     static constexpr std::int64_t kFarOffset = std::int64_t(1) << 30;
     double PixelToValue(int pixel) const;

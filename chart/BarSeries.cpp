@@ -158,17 +158,22 @@ double TBarSeries::MaxY() const {
     return UseYOrigin() ? std::max(m, YOrigin()) : m;
 }
 
-int TBarSeries::XPixel(int index) const {
-    int x = GetHorizAxis()->ValueToPixel(XValues().Value(index));
-    if (MultiBar() == TMultiBar::mbSide)
-        x += Round((sidePosition_ - sideCount_ * 0.5 - 1) * BarPixelWidth);
-    else
-        x -= BarPixelWidth / 2;
-    if (OffsetPercent() != 0) x += Round(OffsetPercent() * BarPixelWidth * 0.01);
-    return x;
+int TBarSeries::XShift() const {
+    int shift = MultiBar() == TMultiBar::mbSide ? Round((sidePosition_ - sideCount_ * 0.5 - 1) * BarPixelWidth)
+                                                : -(BarPixelWidth / 2);
+    if (OffsetPercent() != 0) shift += Round(OffsetPercent() * BarPixelWidth * 0.01);
+    return shift;
 }
 
+int TBarSeries::XPixel(int index) const { return GetHorizAxis()->ValueToPixel(XValues().Value(index)) + XShift(); }
+
 int TBarSeries::YPixel(int index) const { return GetVertAxis()->ValueToPixel(YValues().Value(index)); }
+
+void TBarSeries::MapPixels(int first, int last, int* xs, int* ys) const {
+    TChartSeries::MapPixels(first, last, xs, ys);
+    const int shift = XShift();
+    for (int k = 0; k <= last - first; ++k) xs[k] += shift;
+}
 
 bool TBarSeries::DrawsForward() const { return !ChartInverted(true); }
 
@@ -214,10 +219,10 @@ bool TBarSeries::DrawColumnTops() {
     // Columns must follow each other, or two runs of bars could share one.
     const auto n = static_cast<size_t>(last - first + 1);
     pixelX_.resize(n);
-    for (int i = first; i <= last; ++i) {
-        pixelX_[static_cast<size_t>(i - first)] = XPixel(i);
-        if (i > first && pixelX_[static_cast<size_t>(i - first)] < pixelX_[static_cast<size_t>(i - first - 1)]) return false;
-    }
+    pixelY_.resize(n);
+    MapPixels(first, last, pixelX_.data(), pixelY_.data());
+    for (size_t k = 1; k < n; ++k)
+        if (pixelX_[k] < pixelX_[k - 1]) return false;
     TChartCanvas3D& canvas = Canvas();
     // The canvas as PaintBarRectangle leaves it for a bar of no width.
     auto prepare = [&](TColor color) {
@@ -234,7 +239,7 @@ bool TBarSeries::DrawColumnTops() {
         for (; i >= first && pixelX_[static_cast<size_t>(i - first)] == x; --i) {
             const TColor color = PointColor(i);
             if (color == clNone) continue;
-            const int top = YPixel(i);
+            const int top = pixelY_[static_cast<size_t>(i - first)];
             if (top < above) {
                 prepare(color);
                 canvas.Line(x, top, x, above);

@@ -80,6 +80,7 @@ public:
     double MinY() const override;
     int XPixel(int index) const override;
     int YPixel(int index) const override;
+    void MapPixels(int first, int last, int* xs, int* ys) const override;
     bool DrawsForward() const override;
     void HorizontalMargins(int& left, int& right) override;
     void VerticalMargins(int& top, int& bottom) override;
@@ -93,7 +94,9 @@ private:
     // covers an earlier one as far as it reaches, so each bar draws only the rows beyond the
     // later ones. False, with nothing drawn, where bars are not such lines.
     bool DrawColumnTops();
-    std::vector<int> pixelX_;  // scratch of DrawColumnTops
+    // How far a bar's left edge lies from its value's pixel.
+    int XShift() const;
+    std::vector<int> pixelX_, pixelY_;  // scratch of DrawColumnTops
 };
 
 }  // namespace zyn::chart

@@ -123,8 +123,7 @@ void TCandleSeries::DrawPoints() {
     if (!DrawVisibleCandles()) TCustomSeries::DrawPoints();
 }
 
-void TCandleSeries::CandleShape(int index, TCandleShape& shape) const {
-    const TCandlePixels p = PixelsOf(index);
+void TCandleSeries::CandleShape(int index, const TCandlePixels& p, TCandleShape& shape) const {
     const int x = p.X, open = p.Open, high = p.High, low = p.Low, close = p.Close;
     shape.X = x;
     shape.Color = CandleColor(index, open, close);
@@ -175,10 +174,19 @@ bool TCandleSeries::DrawVisibleCandles() {
     kindRight_[bkInside] = kindRight_[bkOutline] - penBoxes_.Width;
     shapes_.clear();
     int lastDrawn = -1;
+    const auto n = static_cast<size_t>(last - first + 1);
+    for (auto& list : pixels_) list.resize(n);
+    MapPixels(first, last, pixels_[0].data(), pixels_[1].data());
+    const TCustomChartAxis::TPixelMap vert = GetVertAxis()->PixelMap();
+    vert.Map(HighValues().Data() + first, HighValues().Multiplier(), n, pixels_[2].data());
+    vert.Map(LowValues().Data() + first, LowValues().Multiplier(), n, pixels_[3].data());
+    vert.Map(CloseValues().Data() + first, CloseValues().Multiplier(), n, pixels_[4].data());
     for (int i = first; i <= last; ++i) {
         if (PointColor(i) == clNone) continue;
+        const auto k = static_cast<size_t>(i - first);
+        const TCandlePixels p{pixels_[0][k], pixels_[1][k], pixels_[2][k], pixels_[3][k], pixels_[4][k]};
         shapes_.emplace_back();
-        CandleShape(i, shapes_.back());
+        CandleShape(i, p, shapes_.back());
         if (shapes_.back().Color == clAutoColor) return false;
         lastDrawn = i;
     }

@@ -52,6 +52,9 @@ public:
     int Clicked(int x, int y) override;
 
 private:
+    struct TCandlePixels {
+        int X = 0, Open = 0, High = 0, Low = 0, Close = 0;
+    };
     // The boxes one candle paints, in its drawing order wick, body outline (or, with open and
     // close on one row, the flat body), inside; rows inclusive, Top > Bottom where a box is not
     // painted. The columns of a kind are the same for every candle, relative to its X.
@@ -67,17 +70,15 @@ private:
     // candle over it. False, with nothing drawn, where the canvas does not paint candles as
     // boxes of the same columns wherever they stand.
     bool DrawVisibleCandles();
-    // The shape of candle index as the canvas paints it with penBoxes_.
-    void CandleShape(int index, TCandleShape& shape) const;
+    // The shape of candle index, at pixels p, as the canvas paints it with penBoxes_.
+    void CandleShape(int index, const TCandlePixels& p, TCandleShape& shape) const;
     TChartCanvas3D::TPenBoxes penBoxes_;
     std::vector<TCandleShape> shapes_;  // scratch of DrawVisibleCandles
+    std::vector<int> pixels_[5];        // X, open, high, low and close of the visible candles
     // Columns of each kind relative to the candle's X; none where left > right.
     int kindLeft_[bkKinds] = {}, kindRight_[bkKinds] = {};
     TColumnCoverage coverage_;  // what later columns of candles painted
 
-    struct TCandlePixels {
-        int X = 0, Open = 0, High = 0, Low = 0, Close = 0;
-    };
     TCandlePixels PixelsOf(int index) const;
 
     TCandleStyle candleStyle_ = TCandleStyle::csCandleStick;

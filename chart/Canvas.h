@@ -150,6 +150,23 @@ public:
     // and fill cover and the inside a visible brush fills over the outline.
     bool BoxPolygonBoxes(int x0, int y0, int x1, int y1, TRect& outline, TRect& inside);
 
+    // Where the pixels of captured shapes go: boxes (right and bottom exclusive, within the
+    // clip), each painted with the pen's colour or with the brush's, in painting order.
+    class TPixelSink {
+    public:
+        virtual void Box(const TRect& box, bool pen) = 0;
+
+    protected:
+        ~TPixelSink() = default;
+    };
+    // Between BeginCapture and EndCapture shapes are not painted: the pixels they would paint
+    // go to the sink, so that a series can compose what stays visible of many shapes and
+    // paint only that. BeginCapture is false, and nothing is captured, where the canvas cannot
+    // hand out its pixels exactly (as for PenBoxes); EndCapture is false when a shape since
+    // would have been painted in a way that cannot be handed out, whose pixels are missing.
+    virtual bool BeginCapture(TPixelSink& /*sink*/) { return false; }
+    virtual bool EndCapture() { return false; }
+
     virtual void SetClip(const TRect& r) = 0;
     virtual void ClearClip() = 0;
 

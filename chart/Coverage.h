@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "chart/Canvas.h"
 #include "chart/PixelMath.h"
 
 namespace zyn::chart {
@@ -77,6 +78,39 @@ public:
         if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
     }
 
+    // Marks rows top..bottom of column x, whether free or not.
+    void Mark(int x, int top, int bottom) {
+        int t = 0, b = 0;
+        if (x < region_.Left || x >= region_.Right || !Clamp(top, bottom, t, b)) return;
+        TWord* column = &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
+        for (int w = t >> 6; w <= (b >> 6); ++w) column[w] |= Mask(w, t, b);
+    }
+    // Calls run(top, bottom) for each maximal run of marked rows of column x, top to bottom.
+    template <class Run>
+    void Runs(int x, Run&& run) const {
+        const TWord* column = Column(x);
+        if (!column) return;
+        int runTop = 0, runBottom = -2;
+        for (int w = 0; w < words_; ++w) {
+            TWord set = column[w];
+            const int base = w * 64;
+            while (set) {
+                const int s = std::countr_zero(set);
+                const TWord rest = ~(set >> s);
+                const int len = rest ? std::countr_zero(rest) : 64 - s;
+                if (base + s == runBottom + 1) {
+                    runBottom = base + s + len - 1;
+                } else {
+                    if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
+                    runTop = base + s;
+                    runBottom = base + s + len - 1;
+                }
+                set = s + len >= 64 ? 0 : set & (~TWord(0) << (s + len));
+            }
+        }
+        if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
+    }
+
 private:
     // top..bottom within the region, as bit rows t..b; false when none is left.
     bool Clamp(int top, int bottom, int& t, int& b) const {
@@ -97,6 +131,72 @@ private:
     TRect region_;
     int words_ = 0;
     std::vector<TWord> bits_;
+};
+
+// Shapes composed from the last to the first: each pixel goes to the colour of the last shape
+// that paints it, and at the end every colour's pixels are painted as boxes with a solid
+// brush, columns that show the same rows joined. For shapes of opaque colours painted in copy
+// mode on a canvas that hands out its pixels exactly, the picture is the one painting every
+// shape in turn gives.
+class TPixelComposer {
+public:
+    void Reset(const TRect& region) {
+        coverage_.Reset(region);
+        used_ = 0;
+    }
+    const TRect& Region() const { return coverage_.Region(); }
+    // The layer that paints in colour c, made on first use in a frame.
+    int Layer(TColor c) {
+        for (int i = 0; i < used_; ++i)
+            if (colours_[static_cast<size_t>(i)] == c) return i;
+        if (used_ == static_cast<int>(layers_.size())) {
+            layers_.emplace_back();
+            colours_.push_back(c);
+        }
+        colours_[static_cast<size_t>(used_)] = c;
+        layers_[static_cast<size_t>(used_)].Reset(coverage_.Region());
+        return used_++;
+    }
+    bool Covered(int x, int top, int bottom) const { return coverage_.Covered(x, top, bottom); }
+    // Rows top..bottom of column x painted by a shape earlier than all painted so far.
+    void Paint(int x, int top, int bottom, int layer) {
+        TColumnCoverage& into = layers_[static_cast<size_t>(layer)];
+        coverage_.Paint(x, top, bottom, [&](int t, int b) { into.Mark(x, t, b); });
+    }
+    void PaintBox(const TRect& box, int layer) {
+        const int left = std::max(box.Left, Region().Left), right = std::min(box.Right, Region().Right);
+        for (int x = left; x < right; ++x) Paint(x, box.Top, box.Bottom - 1, layer);
+    }
+    // Paints what the layers hold; the canvas keeps the brush it is left with.
+    void Flush(TChartCanvas3D& canvas) {
+        const TRect& region = Region();
+        std::vector<std::pair<int, int>> runs, previous;
+        for (int i = 0; i < used_; ++i) {
+            const TColumnCoverage& layer = layers_[static_cast<size_t>(i)];
+            canvas.Brush.Style = TBrushStyle::bsSolid;
+            canvas.Brush.Color = colours_[static_cast<size_t>(i)];
+            int from = region.Left;
+            auto paint = [&](int right) {
+                for (const auto& [t, b] : previous) canvas.FillRect(TRect{from, t, right, b + 1});
+            };
+            previous.clear();
+            for (int x = region.Left; x < region.Right; ++x) {
+                runs.clear();
+                layer.Runs(x, [&](int t, int b) { runs.emplace_back(t, b); });
+                if (runs == previous) continue;
+                paint(x);
+                previous.swap(runs);
+                from = x;
+            }
+            paint(region.Right);
+        }
+    }
+
+private:
+    TColumnCoverage coverage_;
+    std::vector<TColumnCoverage> layers_;  // kept between frames, to spare allocations
+    std::vector<TColor> colours_;
+    int used_ = 0;
 };
 
 }  // namespace zyn::chart

@@ -243,13 +243,13 @@ void TCustomSeries::DrawPoint(int index) {
 }
 
 void TCustomSeries::DrawPoints() {
-    if (DrawMergedLine()) return;
+    if (DrawMergedLine() || DrawComposedPointers()) return;
     if (!MarkCoveredPointers()) coveredFirst_ = -1;
     TChartSeries::DrawPoints();
     coveredFirst_ = -1;
 }
 
-bool TCustomSeries::MarkCoveredPointers() {
+bool TCustomSeries::PointersOpaque() const {
     if (!drawLine_ || !Pointer.Visible() || OnGetPointerStyle || !DrawOnlyVisible() ||
         XValues().Order != TChartListOrder::loAscending)
         return false;
@@ -258,19 +258,23 @@ bool TCustomSeries::MarkCoveredPointers() {
     if (pen.Visible && (pen.Style != TPenStyle::psSolid || pen.Mode != TPenMode::pmCopy || pen.SmallDots ||
                         pen.Color == clAutoColor || pen.Color == clNone))
         return false;
-    if (Pointer.Brush.Style != TBrushStyle::bsSolid || Pointer.Brush.Color == clNone) return false;
+    return Pointer.Brush.Style == TBrushStyle::bsSolid && Pointer.Brush.Color != clNone;
+}
+
+bool TCustomSeries::MarkCoveredPointers() {
+    if (!PointersOpaque()) return false;
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
     if (last < first) return false;
     // Every visible point must be drawn and coloured, so that each one paints its pointer.
     const auto n = static_cast<size_t>(last - first + 1);
     pixelX_.resize(n);
     pixelY_.resize(n);
+    MapPixels(first, last, pixelX_.data(), pixelY_.data());
     for (int i = first; i <= last; ++i) {
-        const int x = XPixel(i), y = YPixel(i);
         const TColor c = PointColor(i);
-        if (OutOfPixelRange(x, y) || c == clNone || c == clAutoColor) return false;
-        pixelX_[static_cast<size_t>(i - first)] = x;
-        pixelY_[static_cast<size_t>(i - first)] = y;
+        if (OutOfPixelRange(pixelX_[static_cast<size_t>(i - first)], pixelY_[static_cast<size_t>(i - first)]) ||
+            c == clNone || c == clAutoColor)
+            return false;
     }
     // Ascending x values keep the points of one pixel column together; within a column, a
     // pointer is left out when a later one lies on the same pixel.
@@ -289,6 +293,182 @@ bool TCustomSeries::MarkCoveredPointers() {
         end = start;
     }
     coveredFirst_ = first;
+    return true;
+}
+
+namespace {
+// Boxes handed out by the canvas, kept in painting order.
+struct TBoxList final : TChartCanvas3D::TPixelSink {
+    struct TEntry {
+        TRect Box;
+        bool Pen;
+    };
+    std::vector<TEntry> Boxes;
+    void Box(const TRect& box, bool pen) override { Boxes.push_back({box, pen}); }
+};
+// Boxes handed out by the canvas, composed as they come in one layer.
+struct TComposeSink final : TChartCanvas3D::TPixelSink {
+    explicit TComposeSink(TPixelComposer& composer) : Composer(composer) {}
+    TPixelComposer& Composer;
+    int Layer = 0;
+    void Box(const TRect& box, bool) override { Composer.PaintBox(box, Layer); }
+};
+}  // namespace
+
+bool TCustomSeries::PointerTemplate() {
+    pointerRuns_.clear();
+    pointerColumns_.clear();
+    const TSeriesPointerStyle style = Pointer.Style();
+    // Line shapes take the point's colour for their pen, so only filled shapes are composed.
+    if (style == TSeriesPointerStyle::psCross || style == TSeriesPointerStyle::psDiagCross ||
+        style == TSeriesPointerStyle::psStar || style == TSeriesPointerStyle::psSmallDot)
+        return false;
+    TChartCanvas3D& canvas = Canvas();
+    const TRect& region = composer_.Region();
+    // Drawn twice away from the plot's edges: both must give the same boxes about the point.
+    const int reach = Pointer.HorizSize() + Pointer.VertSize() + std::max<int>(1, Pointer.Pen.Width) + 4;
+    if (region.Width() < 4 * reach || region.Height() < 4 * reach) return false;
+    const TPoint at[2] = {{region.Left + 2 * reach, region.Top + 2 * reach},
+                          {region.Left + 3 * reach - 1, region.Top + 3 * reach - 2}};
+    TBoxList shapes[2];
+    for (int k = 0; k < 2; ++k) {
+        if (!canvas.BeginCapture(shapes[k])) return false;
+        Pointer.ApplyToCanvas(canvas, clBlack);
+        Pointer.DrawShape(canvas, at[k].X, at[k].Y, clBlack, style);
+        if (!canvas.EndCapture()) return false;
+    }
+    if (shapes[0].Boxes.size() != shapes[1].Boxes.size() || shapes[0].Boxes.empty()) return false;
+    TRect bounds{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    for (size_t i = 0; i < shapes[0].Boxes.size(); ++i) {
+        TRect a = shapes[0].Boxes[i].Box, b = shapes[1].Boxes[i].Box;
+        const int dx = at[1].X - at[0].X, dy = at[1].Y - at[0].Y;
+        if (shapes[0].Boxes[i].Pen != shapes[1].Boxes[i].Pen ||
+            TRect{a.Left + dx, a.Top + dy, a.Right + dx, a.Bottom + dy} != b)
+            return false;
+        a = TRect{a.Left - at[0].X, a.Top - at[0].Y, a.Right - at[0].X, a.Bottom - at[0].Y};
+        shapes[0].Boxes[i].Box = a;
+        bounds = TRect{std::min(bounds.Left, a.Left), std::min(bounds.Top, a.Top), std::max(bounds.Right, a.Right),
+                       std::max(bounds.Bottom, a.Bottom)};
+    }
+    // Later boxes paint over earlier ones: the shape's pixels, each with its last painter.
+    const int w = bounds.Width(), h = bounds.Height();
+    std::vector<char> owner(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    for (const auto& [box, pen] : shapes[0].Boxes)
+        for (int x = box.Left; x < box.Right; ++x)
+            for (int y = box.Top; y < box.Bottom; ++y)
+                owner[static_cast<size_t>(x - bounds.Left) * static_cast<size_t>(h) + static_cast<size_t>(y - bounds.Top)] =
+                    pen ? 1 : 2;
+    for (int x = 0; x < w; ++x) {
+        const char* column = &owner[static_cast<size_t>(x) * static_cast<size_t>(h)];
+        int top = h, bottom = -1;
+        for (int y = 0; y < h;) {
+            if (!column[y]) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end + 1 < h && column[end + 1] == column[y]) ++end;
+            pointerRuns_.push_back({x + bounds.Left, y + bounds.Top, end + bounds.Top, column[y] == 1});
+            top = std::min(top, y);
+            bottom = end;
+            y = end + 1;
+        }
+        if (bottom >= 0) pointerColumns_.push_back({x + bounds.Left, top + bounds.Top, bottom + bounds.Top, false});
+    }
+    return true;
+}
+
+bool TCustomSeries::DrawComposedPointers() {
+    if (!PointersOpaque()) return false;
+    const int first = FirstVisibleIndex, last = LastVisibleIndex;
+    if (last < first) return false;
+    const auto n = static_cast<size_t>(last - first + 1);
+    pixelX_.resize(n);
+    pixelY_.resize(n);
+    MapPixels(first, last, pixelX_.data(), pixelY_.data());
+    for (int i = first; i <= last; ++i) {
+        const TColor c = PointColor(i);
+        if (OutOfPixelRange(pixelX_[static_cast<size_t>(i - first)], pixelY_[static_cast<size_t>(i - first)]) ||
+            c == clNone || c == clAutoColor)
+            return false;
+    }
+    composer_.Reset(ParentChart()->PlotClipRect());
+    if (!PointerTemplate()) return false;
+
+    TChartCanvas3D& canvas = Canvas();
+    const TChartPen& line = LinePen;
+    const bool lines = drawLine_ && line.Visible;
+    // Solid one-pixel lines along a column paint from their start up to their end pixel, as
+    // every canvas does; other segments are handed out by the canvas.
+    const bool thin = line.Style == TPenStyle::psSolid && line.Mode == TPenMode::pmCopy && line.Width <= 1 && !line.SmallDots;
+    const TColor penColor = Pointer.Pen.Color;
+    const TColor brushColor = Pointer.Brush.Color;
+    TComposeSink sink(composer_);
+    if (!canvas.BeginCapture(sink)) return false;
+
+    auto pointer = [&](size_t k, TColor c) {
+        const int x = pixelX_[k], y = pixelY_[k];
+        bool hidden = true;
+        for (const TPointerRun& column : pointerColumns_)
+            if (!composer_.Covered(x + column.Dx, y + column.Top, y + column.Bottom)) {
+                hidden = false;
+                break;
+            }
+        if (hidden) return;
+        const int penLayer = composer_.Layer(penColor);
+        const int brushLayer = composer_.Layer(brushColor == clAutoColor ? c : brushColor);
+        for (const TPointerRun& run : pointerRuns_)
+            composer_.Paint(x + run.Dx, y + run.Top, y + run.Bottom, run.Pen ? penLayer : brushLayer);
+    };
+    auto segment = [&](int x0, int y0, int x1, int y1, TColor c) {
+        if (!lines || (x0 == x1 && y0 == y1)) return;
+        if (thin && x0 == x1 && !stairs_) {
+            if (y1 > y0)
+                composer_.Paint(x0, y0, y1 - 1, composer_.Layer(c));
+            else
+                composer_.Paint(x0, y1 + 1, y0, composer_.Layer(c));
+            return;
+        }
+        sink.Layer = composer_.Layer(c);
+        canvas.AssignChartPen(line);
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        canvas.Pen.Color = c;
+        if (!stairs_) {
+            canvas.Line(x0, y0, x1, y1);
+        } else if (!invertedStairs_) {
+            canvas.HorizontalLine(x0, x1, y0);
+            canvas.LineTo(x1, y1);
+        } else {
+            canvas.VerticalLine(x0, y0, y1);
+            canvas.LineTo(x1, y1);
+        }
+    };
+    // The order of painting, reversed: each segment goes under the pointer at its start, the
+    // last point's pointer goes on top of all.
+    TColor c = PointColor(last);
+    const TColor lastColor = c;
+    pointer(n - 1, c);
+    for (size_t k = n - 1; k > 0; --k) {
+        const TColor before = PointColor(first + static_cast<int>(k) - 1);
+        pointer(k - 1, before);
+        segment(pixelX_[k - 1], pixelY_[k - 1], pixelX_[k], pixelY_[k], c);
+        c = before;
+    }
+    if (first > 0 && PointColor(first - 1) != clNone) {
+        // Earlier points lie beyond the plot edge: the line enters there.
+        const TRect& plot = ParentChart()->PlotRect;
+        const int edgeX = ChartInverted(true) ? plot.Right : plot.Left;
+        segment(edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), pixelX_[0], pixelY_[0], c);
+    }
+    if (!canvas.EndCapture()) return false;
+    composer_.Flush(canvas);
+    // The canvas is left as painting the last pointer leaves it.
+    if (lines) canvas.MoveTo(pixelX_[n - 1], pixelY_[n - 1]);
+    Pointer.ApplyToCanvas(canvas, lastColor);
+    PrevX = pixelX_[n - 1];
+    PrevY = pixelY_[n - 1];
+    PrevColor = lastColor;
+    drawnInPaint_ = true;
     return true;
 }
 
@@ -312,12 +492,11 @@ bool TCustomSeries::DrawMergedLine() {
     const auto n = static_cast<size_t>(last - first + 1);
     pixelX_.resize(n);
     pixelY_.resize(n);
-    for (int i = first; i <= last; ++i) {
-        const int x = XPixel(i), y = YPixel(i);
-        if (OutOfPixelRange(x, y) || PointColor(i) != color) return false;
-        pixelX_[static_cast<size_t>(i - first)] = x;
-        pixelY_[static_cast<size_t>(i - first)] = y;
-    }
+    MapPixels(first, last, pixelX_.data(), pixelY_.data());
+    for (int i = first; i <= last; ++i)
+        if (OutOfPixelRange(pixelX_[static_cast<size_t>(i - first)], pixelY_[static_cast<size_t>(i - first)]) ||
+            PointColor(i) != color)
+            return false;
     TRunMerger merger(Canvas(), LinePen, color);
     auto segment = [&](int x0, int y0, int x1, int y1) {
         if (x0 == x1 && y0 == y1) return;

@@ -2,6 +2,7 @@
 #include <functional>
 #include <vector>
 
+#include "chart/Coverage.h"
 #include "chart/Series.h"
 
 namespace zyn::chart {
@@ -86,6 +87,16 @@ private:
     // Marks the pointers that a later pointer on the same pixel paints over wholly, when
     // every visible point draws its pointer with one opaque shape; false otherwise.
     bool MarkCoveredPointers();
+    // Whether every visible point draws its pointer with one opaque filled shape, whatever
+    // the point; the first step of both ways of leaving out what later points cover.
+    bool PointersOpaque() const;
+    // Draws a line with pointers composed from the last point to the first, so that only what
+    // stays visible is painted, once; false, with nothing drawn, where the canvas cannot hand
+    // out the shapes' pixels or a point would be drawn in any other way.
+    bool DrawComposedPointers();
+    // The pointer's boxes relative to its point, painted in order; false unless the canvas
+    // hands them out alike wherever the point lies.
+    bool PointerTemplate();
     bool PointerCovered(int index) const {
         return coveredFirst_ >= 0 && index >= coveredFirst_ && covered_[static_cast<size_t>(index - coveredFirst_)];
     }
@@ -97,6 +108,14 @@ private:
     std::vector<int> pixelX_, pixelY_;  // scratch of DrawMergedLine and MarkCoveredPointers
     std::vector<char> covered_;         // per visible point: its pointer is painted over
     int coveredFirst_ = -1;             // index of covered_[0]; -1: no pointer is left out
+    // The pointer as runs of one column, relative to its point, and each column's extent.
+    struct TPointerRun {
+        int Dx, Top, Bottom;
+        bool Pen;
+    };
+    std::vector<TPointerRun> pointerRuns_;
+    std::vector<TPointerRun> pointerColumns_;
+    TPixelComposer composer_;
 };
 
 class TLineSeries : public TCustomSeries {

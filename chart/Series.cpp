@@ -295,6 +295,12 @@ bool TChartSeries::UsesAxis(const TCustomChartAxis* axis) const {
 int TChartSeries::XPixel(int index) const { return horizAxisObj_->ValueToPixel(XValues().Value(index)); }
 int TChartSeries::YPixel(int index) const { return vertAxisObj_->ValueToPixel(YValues().Value(index)); }
 
+void TChartSeries::MapPixels(int first, int last, int* xs, int* ys) const {
+    const auto n = static_cast<size_t>(last - first + 1);
+    horizAxisObj_->PixelMap().Map(XValues().Data() + first, XValues().Multiplier(), n, xs);
+    vertAxisObj_->PixelMap().Map(YValues().Data() + first, YValues().Multiplier(), n, ys);
+}
+
 void TChartSeries::RequestRepaint() {
     if (parentChart_) parentChart_->InvalidateChart();
 }

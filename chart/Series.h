@@ -46,6 +46,8 @@ public:
     double ValueAt(int index) const;
     // Unchecked, for drawing loops that already hold a valid index.
     double Value(int index) const { return values_[static_cast<size_t>(index)] * multiplier_; }
+    // The values as stored, unmultiplied, for drawing loops that map many at once.
+    const double* Data() const { return values_.data(); }
     void SetValueAt(int index, double value);
     int AddValue(double value);
     void InsertValue(int index, double value);
@@ -160,6 +162,9 @@ public:
 
     virtual int XPixel(int index) const;
     virtual int YPixel(int index) const;
+    // XPixel and YPixel of the points first..last into xs and ys, last - first + 1 of each;
+    // a kind that places its points' pixels otherwise maps them alike here.
+    virtual void MapPixels(int first, int last, int* xs, int* ys) const;
     virtual void HorizontalMargins(int& left, int& right) { left = 0; right = 0; }
     virtual void VerticalMargins(int& top, int& bottom) { top = 0; bottom = 0; }
 

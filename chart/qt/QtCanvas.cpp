@@ -269,6 +269,13 @@ void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& col
         x1 = std::min(x1, FVisible.right());
         y1 = std::min(y1, FVisible.bottom());
         if (x1 < x0 || y1 < y0) return;
+        if (FCapture) {
+            if (inverting || FScale <= 0)
+                FCaptureLost = true;
+            else
+                FCapture->Box(TRect{x0, y0, x1 + 1, y1 + 1}, FCapturePen);
+            return;
+        }
         int dx0, dx1, dy0, dy1;
         if (FScale > 0) {
             dx0 = x0 * FScale, dx1 = (x1 + 1) * FScale;
@@ -292,22 +299,26 @@ void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& col
         }
         return;
     }
+    if (CaptureLost()) return;
     FPainter.fillRect(Span(x0, y0, x1, y1), color);
 }
 
 void TQtCanvas::PenSpan(int x0, int y0, int x1, int y1, bool on) {
+    FCapturePen = true;
     if (on)
         Fill(x0, y0, x1, y1, FPenRgb, FPenColor);
-    else if (FGapVisible)
+    else if (FGapVisible && !CaptureLost())
         Fill(x0, y0, x1, y1, FGapColor.rgb(), FGapColor);
 }
 
 void TQtCanvas::FillSpan(int x0, int y0, int x1, int y1) {
     if (x1 < x0 || y1 < y0) return;
+    FCapturePen = false;
     if (FBrushSolid) {
         Fill(x0, y0, x1, y1, FBrushRgb, FBrushColor);
         return;
     }
+    if (CaptureLost()) return;
     const QRect r = Span(x0, y0, x1, y1);
     QColor back;
     if (FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, back)) FPainter.fillRect(r, back);
@@ -362,6 +373,20 @@ bool TQtCanvas::PenBoxes(TPenBoxes& boxes) {
     boxes.Before = w / 2;
     boxes.After = w - 1 - w / 2;
     return true;
+}
+
+bool TQtCanvas::BeginCapture(TPixelSink& sink) {
+    if (FScale <= 0 || FCapture) return false;
+    FCapture = &sink;
+    FCaptureLost = false;
+    return true;
+}
+
+bool TQtCanvas::EndCapture() {
+    const bool whole = FCapture && !FCaptureLost;
+    FCapture = nullptr;
+    FCaptureLost = false;
+    return whole;
 }
 
 // A one-pixel line from (x0, y0) that stops one pixel short of (x1, y1): the pixel at step k
@@ -451,6 +476,7 @@ void TQtCanvas::WideSegment(int x0, int y0, int x1, int y1) {
         PenSpan(std::min(x0, x1) - lo, std::min(y0, y1) - lo, std::max(x0, x1) + hi, std::max(y0, y1) + hi, true);
         return;
     }
+    if (CaptureLost()) return;
     if (FPainterPen != TPainterPen::Wide) {
         FPainter.setPen(FWidePen);
         FPainterPen = TPainterPen::Wide;
@@ -469,6 +495,7 @@ void TQtCanvas::Segment(int x0, int y0, int x1, int y1) {
 
 // Pixels whose centres lie inside the polygon (alternate rule).
 void TQtCanvas::FillPolygonArea(std::span<const TPoint> points) {
+    if (CaptureLost()) return;
     QPolygon poly(int(points.size()));
     for (std::size_t i = 0; i < points.size(); ++i) poly.setPoint(int(i), points[i].X, points[i].Y);
     if (FPainterPen != TPainterPen::None) {
@@ -676,6 +703,7 @@ void TQtCanvas::TextOut(int x, int y, std::string_view text) {
     else if ((FTextAlign & 24) == 24)  // baseline
         top = y - font.Ascent;
 
+    if (CaptureLost()) return;
     SetComposition(QPainter::CompositionMode_SourceOver);
     QColor back;
     if (FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, back))

@@ -77,6 +77,9 @@ public:
     // Solid copy-mode pens wider than one pixel paint axis-aligned lines as boxes; solid
     // copy-mode pens paint box polygons as a ring with the brush inside.
     bool PenBoxes(TPenBoxes& boxes) override;
+    // At whole pixel ratios only; shapes that go through the painter are lost to a capture.
+    bool BeginCapture(TPixelSink& sink) override;
+    bool EndCapture() override;
 
     void SetClip(const TRect& r) override;
     void ClearClip() override;
@@ -219,6 +222,18 @@ private:
     const TFontEntry* FPainterFont = nullptr;
     bool FPainterBrushSet = false;
     QPainter::CompositionMode FComposition = QPainter::CompositionMode_SourceOver;
+
+    // A capture in progress: where painted boxes go instead, whether the box at hand is the
+    // pen's, and whether a shape was painted in a way the sink could not be given.
+    TPixelSink* FCapture = nullptr;
+    bool FCapturePen = false;
+    bool FCaptureLost = false;
+    // True when capturing; the painter call that follows is then lost to the capture.
+    bool CaptureLost() {
+        if (!FCapture) return false;
+        FCaptureLost = true;
+        return true;
+    }
 
     std::vector<int> FRowLeft, FRowRight;  // ellipse rows, kept to spare allocations
     std::vector<char> FRowHas;
