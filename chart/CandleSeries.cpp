@@ -191,6 +191,15 @@ bool TCandleSeries::DrawVisibleCandles() {
         lastDrawn = i;
     }
     if (lastDrawn < 0) return false;
+    // Where few candles share a pixel column, painting each column's candles over the earlier
+    // columns costs less than composing them across columns.
+    constexpr size_t kComposeFrom = 4;  // candles per pixel column
+    if (shapes_.size() < kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) ||
+        !ParentChart()->ClipPoints) {
+        DrawCandleRuns();
+        LeaveCanvasAsCandle(lastDrawn);
+        return true;
+    }
 
     // Columns where a kind of box begins or ends split a candle into stripes that each box
     // covers wholly or not at all; stripes covered by the same kinds look alike.
@@ -233,7 +242,6 @@ bool TCandleSeries::DrawVisibleCandles() {
             if (groupKinds[g] & (1u << kind)) groupOrder[g].push_back(kind);
     // What later columns of candles painted is known per pixel of the clipped plot; without
     // clipping the region is unknown, and the point-by-point drawing is kept.
-    if (!ParentChart()->ClipPoints) return false;
     coverage_.Reset(ParentChart()->PlotClipRect());
     const int words = coverage_.Words();
     // Per group the rows that later columns painted in every one of its columns: there this
@@ -251,12 +259,28 @@ bool TCandleSeries::DrawVisibleCandles() {
         const int x = shapes_[static_cast<size_t>(end)].X;
         int start = end;
         while (start > 0 && shapes_[static_cast<size_t>(start - 1)].X == x) --start;
-        std::fill(rows.begin(), rows.end(), ~TColumnCoverage::TWord(0));
+        // Only the words of the rows these candles reach are read.
+        int top = INT32_MAX, bottom = INT32_MIN;
+        for (int i = start; i <= end; ++i)
+            for (int k = 0; k < bkKinds; ++k) {
+                const TCandleShape& c = shapes_[static_cast<size_t>(i)];
+                if (c.Top[k] > c.Bottom[k]) continue;
+                top = std::min(top, c.Top[k]);
+                bottom = std::max(bottom, c.Bottom[k]);
+            }
+        const int regionTop = coverage_.Region().Top;
+        auto wordOf = [&](int row) {
+            return static_cast<int>(std::clamp<std::int64_t>((std::int64_t(row) - regionTop) >> 6, 0, std::max(0, words - 1)));
+        };
+        const int wLo = wordOf(top), wHi = words > 0 && top <= bottom ? wordOf(bottom) : wLo - 1;
+        for (size_t g = 0; g < groups; ++g)
+            std::fill(&rows[g * static_cast<size_t>(words)] + wLo, &rows[g * static_cast<size_t>(words)] + wHi + 1,
+                      ~TColumnCoverage::TWord(0));
         for (const TStripe& stripe : stripes) {
             TColumnCoverage::TWord* groupRows = &rows[static_cast<size_t>(stripe.Group) * static_cast<size_t>(words)];
             for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
                 if (const TColumnCoverage::TWord* column = coverage_.Column(col))
-                    for (int w = 0; w < words; ++w) groupRows[w] &= column[w];
+                    for (int w = wLo; w <= wHi; ++w) groupRows[w] &= column[w];
         }
         for (size_t g = 0; g < groups; ++g) parts[g].clear();
         for (int i = end; i >= start; --i) {
@@ -309,14 +333,77 @@ bool TCandleSeries::DrawVisibleCandles() {
         }
         end = start - 1;
     }
-    // Leave the canvas as drawing the last candle would.
-    const TCandlePixels p = PixelsOf(lastDrawn);
+    LeaveCanvasAsCandle(lastDrawn);
+    return true;
+}
+
+void TCandleSeries::LeaveCanvasAsCandle(int index) {
+    TChartCanvas3D& canvas = Canvas();
+    const TCandlePixels p = PixelsOf(index);
     Pointer.ApplyToCanvas(canvas, clAutoColor);
     if (p.Open == p.Close)
-        canvas.Pen.Color = CandleColor(lastDrawn, p.Open, p.Close);
+        canvas.Pen.Color = CandleColor(index, p.Open, p.Close);
     else
-        canvas.Brush.Color = CandleColor(lastDrawn, p.Open, p.Close);
-    return true;
+        canvas.Brush.Color = CandleColor(index, p.Open, p.Close);
+}
+
+void TCandleSeries::DrawCandleRuns() {
+    TChartCanvas3D& canvas = Canvas();
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    const TColor penColor = Pointer.Pen.Color;
+    std::vector<int> edges;
+    std::vector<std::pair<int, int>> covered;  // rows painted by later boxes, sorted, apart
+    for (size_t start = 0; start < shapes_.size();) {
+        const int x = shapes_[start].X;
+        size_t end = start;
+        while (end + 1 < shapes_.size() && shapes_[end + 1].X == x) ++end;
+        // Columns where a kind of box begins or ends split the run into stripes that every box
+        // covers wholly or not at all; in each stripe the boxes are rows, the later on top.
+        edges.clear();
+        for (int k = 0; k < bkKinds; ++k)
+            if (kindLeft_[k] <= kindRight_[k]) {
+                edges.push_back(x + kindLeft_[k]);
+                edges.push_back(x + kindRight_[k] + 1);
+            }
+        std::sort(edges.begin(), edges.end());
+        edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+        for (size_t e = 0; e + 1 < edges.size(); ++e) {
+            const int left = edges[e], right = edges[e + 1] - 1;
+            covered.clear();
+            for (size_t i = end + 1; i-- > start;) {
+                const TCandleShape& c = shapes_[i];
+                for (TBoxKind kind : {bkInside, bkFlat, bkOutline, bkWick}) {
+                    const int top = c.Top[kind], bottom = c.Bottom[kind];
+                    if (top > bottom || x + kindLeft_[kind] > left || x + kindRight_[kind] < right) continue;
+                    // The rows of this box that no later box paints.
+                    canvas.Brush.Color = kind == bkWick || kind == bkOutline ? penColor : c.Color;
+                    int row = top;
+                    auto fill = [&](int from, int to) { canvas.FillRect(TRect{left, from, right + 1, to + 1}); };
+                    for (const auto& [t, b] : covered) {
+                        if (b < row) continue;
+                        if (t > bottom) break;
+                        if (t > row) fill(row, t - 1);
+                        row = b + 1;
+                        if (row > bottom) break;
+                    }
+                    if (row <= bottom) fill(row, bottom);
+                    // Join the box's rows into the covered ones.
+                    auto it = std::lower_bound(covered.begin(), covered.end(), std::make_pair(top, top));
+                    if (it != covered.begin() && std::prev(it)->second + 1 >= top) --it;
+                    int joinedTop = top, joinedBottom = bottom;
+                    auto stop = it;
+                    while (stop != covered.end() && stop->first <= joinedBottom + 1) {
+                        joinedTop = std::min(joinedTop, stop->first);
+                        joinedBottom = std::max(joinedBottom, stop->second);
+                        ++stop;
+                    }
+                    it = covered.erase(it, stop);
+                    covered.insert(it, {joinedTop, joinedBottom});
+                }
+            }
+        }
+        start = end + 1;
+    }
 }
 
 int TCandleSeries::Clicked(int x, int y) {

@@ -70,6 +70,11 @@ private:
     // candle over it. False, with nothing drawn, where the canvas does not paint candles as
     // boxes of the same columns wherever they stand.
     bool DrawVisibleCandles();
+    // Each pixel column's candles painted over the earlier columns, of each only what later
+    // candles of its column leave visible.
+    void DrawCandleRuns();
+    // The canvas as drawing candle index leaves it.
+    void LeaveCanvasAsCandle(int index);
     // The shape of candle index, at pixels p, as the canvas paints it with penBoxes_.
     void CandleShape(int index, const TCandlePixels& p, TCandleShape& shape) const;
     TChartCanvas3D::TPenBoxes penBoxes_;
