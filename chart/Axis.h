@@ -150,15 +150,35 @@ public:
         int operator()(double value) const {
             if (Size == 0) return Center;
             const double t = (value - Min) * Length / Size;
-            if (t != t) return Center;
-            // A far value goes far beyond the span on its own side, where clipping hides it;
-            // the offset leaves room for the sizes that drawing adds to a pixel.
-            const std::int64_t r = std::fabs(t) < kIntLimit ? Round(t) : (t > 0 ? kFarOffset : -kFarOffset);
-            return static_cast<int>(std::clamp<std::int64_t>(Base + Sign * r, INT32_MIN, INT32_MAX));
+            // Without branches on the value, which the drawing loops cannot predict. A far
+            // value goes far beyond the span on its own side, where clipping hides it; the
+            // offset leaves room for the sizes that drawing adds to a pixel. Pixel sums are
+            // whole numbers far below 2^53, so doubles hold them exactly.
+            const double far = t > 0 ? double(kFarOffset) : -double(kFarOffset);
+            const double r = std::fabs(t) < kIntLimit ? RoundNear(t) : far;
+            const double p = std::clamp(double(Base) + double(Sign) * r, double(INT32_MIN), double(INT32_MAX));
+            return t != t ? Center : static_cast<int>(p);
         }
-        // values[k] * multiplier for k < n, into out.
+        // values[k] * multiplier for k < n, into out, each as the mapping above gives it.
+        // Multiplying by the scale instead of dividing strays from the quotient by a few units
+        // in the last place, which can only change the pixel near a half: there, and for far
+        // or undefined values, the value is mapped as above.
         void Map(const double* values, double multiplier, size_t n, int* out) const {
-            for (size_t k = 0; k < n; ++k) out[k] = (*this)(values[k] * multiplier);
+            if (Size == 0) {
+                std::fill(out, out + n, Center);
+                return;
+            }
+            const double scale = Length / Size;
+            for (size_t k = 0; k < n; ++k) {
+                const double value = values[k] * multiplier;
+                const double a = (value - Min) * scale;
+                const double r = RoundNear(a);
+                const double slack = std::fabs(std::fabs(a - r) - 0.5);
+                if (std::fabs(a) < 1073741824.0 && slack > std::fabs(a) * 0x1p-48 + 0x1p-40)
+                    out[k] = static_cast<int>(std::clamp<std::int64_t>(Base + Sign * static_cast<std::int64_t>(r), INT32_MIN, INT32_MAX));
+                else
+                    out[k] = (*this)(value);
+            }
         }
     };
     TPixelMap PixelMap() const {

@@ -230,6 +230,15 @@ bool TBarSeries::DrawColumnTops() {
         canvas.Pen.Color = canvas.Brush.Color;
         if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;
     };
+    // Shortened lines paint the pixels of the whole ones only where every pixel paints alike
+    // whichever line paints it.
+    for (int i = first; i <= last; ++i) {
+        if (PointColor(i) == clNone) continue;
+        prepare(PointColor(i));
+        TChartCanvas3D::TPenBoxes boxes;
+        if (!canvas.PenBoxes(boxes)) return false;
+        break;
+    }
     const int origin = OriginPixel(first);
     for (int end = last; end >= first;) {
         const int x = pixelX_[static_cast<size_t>(end - first)];

@@ -480,13 +480,14 @@ bool TCustomSeries::DrawMergedLine() {
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
     const TColor color = PointColor(first);
     if (color == clNone || last < first) return false;
-    if (pen.Width > 1) {
-        // Wide runs are joined only on a canvas that paints a wide row or column as one box.
+    {
+        // Runs are joined only where every pixel paints alike whichever line paints it, and
+        // wide ones only on a canvas that paints a wide row or column as one box.
         TChartCanvas3D& canvas = Canvas();
         canvas.AssignChartPen(pen);
         canvas.Pen.Color = color;
-        TRect box;
-        if (!canvas.LineBox(0, 0, 1, 0, box)) return false;
+        TChartCanvas3D::TPenBoxes boxes;
+        if (!canvas.PenBoxes(boxes) || (pen.Width > 1 && !boxes.Lines)) return false;
     }
     // Every point must be drawn, in the one colour: a skipped or uncoloured point breaks the line.
     const auto n = static_cast<size_t>(last - first + 1);

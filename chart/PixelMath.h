@@ -4,14 +4,17 @@
 
 namespace zyn::chart {
 
+// Adding and taking away 1.5 * 2^52 rounds a value below 2^51 in magnitude to the nearest
+// integer, ties to even, in the default rounding mode, without the library call that drawing
+// loops pay for per point.
+constexpr double kRoundShift = 6755399441055744.0;
+inline double RoundNear(double v) { return (v + kRoundShift) - kRoundShift; }
+
 // Nearest integer, ties to the even neighbour; out-of-range values saturate (NaN gives 0)
 // instead of being undefined.
 inline int Round(double v) {
-    // Adding and taking away 1.5 * 2^52 rounds to the nearest integer, ties to even, in the
-    // default rounding mode, without the library call that drawing loops pay for per point.
-    constexpr double kShift = 6755399441055744.0;
     if (v > -2251799813685248.0 && v < 2251799813685248.0) {
-        const double r = (v + kShift) - kShift;
+        const double r = RoundNear(v);
         if (r >= 2147483647.0) return 2147483647;
         if (r <= -2147483648.0) return -2147483647 - 1;
         return static_cast<int>(r);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "ChartTestSupport.h"
 #include "chart/BarSeries.h"
@@ -445,6 +447,39 @@ TEST(Axis, BandsOfTheViewerSplitAtEightyFivePercent) {
     EXPECT_EQ(c.LeftAxis().StartPixel, 305);
     EXPECT_EQ(c.LeftAxis().EndPixel, 350);
     EXPECT_EQ(c.LeftAxis().CenterPixel, 327);
+}
+
+TEST(Axis, ValuesMappedInBulkTakeTheirOwnPixels) {
+    // Awkward scales, values on and beside half pixels (where a product and a quotient may
+    // round apart), far and undefined values: the bulk mapping of a drawing loop gives each
+    // value the pixel it maps to alone.
+    TRecordedChart t;
+    TCustomChartAxis& a = t.chart.RightAxis();
+    std::vector<double> values;
+    std::vector<int> bulk;
+    for (const auto& [length, min, size] : {std::tuple{1847, 12345.6, 36523.7}, std::tuple{3, 0.0, 10.0},
+                                            std::tuple{917, -0.013, 0.0271}, std::tuple{1079, 1.0e9, 7.0}}) {
+        a.StartPixel = 40;
+        a.EndPixel = 40 + length;
+        a.PixelLength = length;
+        a.CenterPixel = 40 + length / 2;
+        a.RangeMin = min;
+        a.RangeSize = size;
+        a.RangeMax = min + size;
+        values.clear();
+        for (int k = -5; k < 2 * length + 5; ++k) {
+            const double v = min + (k * 0.5) * size / length;
+            for (double d : {v, std::nextafter(v, -1e308), std::nextafter(v, 1e308)}) values.push_back(d);
+        }
+        for (double far : {1e12, -1e12, 1e300, -1e300, std::nan("")}) values.push_back(far);
+        for (const bool inverted : {false, true}) {
+            a.SetInverted(inverted);
+            bulk.assign(values.size(), 0);
+            a.PixelMap().Map(values.data(), 1.0, values.size(), bulk.data());
+            for (size_t k = 0; k < values.size(); ++k)
+                ASSERT_EQ(bulk[k], a.ValueToPixel(values[k])) << length << " " << values[k];
+        }
+    }
 }
 
 TEST(Axis, ValueToPixelAndBack) {

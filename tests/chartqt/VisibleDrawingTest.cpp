@@ -123,6 +123,22 @@ TEST(VisibleDrawing, SamePixelsAsPointByPoint) {
     }
 }
 
+// On a high-density screen a logical pixel is several device pixels; at a fractional ratio
+// the device pixels of a logical one depend on the box that paints it, so joined or split
+// boxes must not stand in for the shapes there.
+TEST(VisibleDrawing, SamePixelsAtWholeAndFractionalPixelRatios) {
+    const RecordList& records = Records(30000);
+    for (double ratio : {1.5, 2.0}) {
+        SCOPED_TRACE("pixel ratio " + std::to_string(ratio));
+        TViewerChart t(673, 378);
+        static_cast<TQtCanvas&>(t.chart.Canvas()).SetDevicePixelRatio(ratio);
+        app::FillChart1(t.chart, t.series, records, "DAX", true);
+        EXPECT_EQ(t.Difference(), "") << "whole history";
+        t.Zoom();
+        EXPECT_EQ(t.Difference(), "") << "zoomed";
+    }
+}
+
 // After a load no label width is known, and labels that cannot fit are passed over on a width
 // the canvas is sure of instead of their measured one. That must draw the very frame that
 // measuring every candidate draws, and the bound must never exceed a real width.
