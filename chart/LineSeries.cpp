@@ -379,7 +379,8 @@ bool TCustomSeries::PointerTemplate() {
 }
 
 bool TCustomSeries::DrawComposedPointers() {
-    if (!PointersOpaque()) return false;
+    // What is composed is known within the clipped plot only; unclipped points paint beyond it.
+    if (!PointersOpaque() || !ParentChart()->ClipPoints) return false;
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
     if (last < first) return false;
     const auto n = static_cast<size_t>(last - first + 1);
