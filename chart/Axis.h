@@ -163,23 +163,7 @@ public:
         // Multiplying by the scale instead of dividing strays from the quotient by a few units
         // in the last place, which can only change the pixel near a half: there, and for far
         // or undefined values, the value is mapped as above.
-        void Map(const double* values, double multiplier, size_t n, int* out) const {
-            if (Size == 0) {
-                std::fill(out, out + n, Center);
-                return;
-            }
-            const double scale = Length / Size;
-            for (size_t k = 0; k < n; ++k) {
-                const double value = values[k] * multiplier;
-                const double a = (value - Min) * scale;
-                const double r = RoundNear(a);
-                const double slack = std::fabs(std::fabs(a - r) - 0.5);
-                if (std::fabs(a) < 1073741824.0 && slack > std::fabs(a) * 0x1p-48 + 0x1p-40)
-                    out[k] = static_cast<int>(std::clamp<std::int64_t>(Base + Sign * static_cast<std::int64_t>(r), INT32_MIN, INT32_MAX));
-                else
-                    out[k] = (*this)(value);
-            }
-        }
+        void Map(const double* values, double multiplier, size_t n, int* out) const;
     };
     TPixelMap PixelMap() const {
         // Horizontal axes count from their start, vertical ones up from their end.
