@@ -243,8 +243,10 @@ void TCustomSeries::DrawPoint(int index) {
 }
 
 void TCustomSeries::DrawPoints() {
+    mapped_ = false;
     if (DrawMergedLine() || DrawComposedPointers()) return;
     if (!MarkCoveredPointers()) coveredFirst_ = -1;
+    mapped_ = false;
     TChartSeries::DrawPoints();
     coveredFirst_ = -1;
 }
@@ -261,7 +263,7 @@ bool TCustomSeries::PointersOpaque() const {
     return Pointer.Brush.Style == TBrushStyle::bsSolid && Pointer.Brush.Color != clNone;
 }
 
-bool TCustomSeries::MarkCoveredPointers() {
+bool TCustomSeries::MapPointedPoints() {
     if (!PointersOpaque()) return false;
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
     if (last < first) return false;
@@ -276,6 +278,13 @@ bool TCustomSeries::MarkCoveredPointers() {
             c == clNone || c == clAutoColor)
             return false;
     }
+    return true;
+}
+
+bool TCustomSeries::MarkCoveredPointers() {
+    if (!mapped_ && !MapPointedPoints()) return false;
+    const int first = FirstVisibleIndex, last = LastVisibleIndex;
+    const auto n = static_cast<size_t>(last - first + 1);
     // Ascending x values keep the points of one pixel column together; within a column, a
     // pointer is left out when a later one lies on the same pixel.
     covered_.assign(n, 0);
@@ -380,19 +389,10 @@ bool TCustomSeries::PointerTemplate() {
 
 bool TCustomSeries::DrawComposedPointers() {
     // What is composed is known within the clipped plot only; unclipped points paint beyond it.
-    if (!PointersOpaque() || !ParentChart()->ClipPoints) return false;
+    mapped_ = MapPointedPoints();
+    if (!mapped_ || !ParentChart()->ClipPoints) return false;
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
-    if (last < first) return false;
     const auto n = static_cast<size_t>(last - first + 1);
-    pixelX_.resize(n);
-    pixelY_.resize(n);
-    MapPixels(first, last, pixelX_.data(), pixelY_.data());
-    for (int i = first; i <= last; ++i) {
-        const TColor c = PointColor(i);
-        if (OutOfPixelRange(pixelX_[static_cast<size_t>(i - first)], pixelY_[static_cast<size_t>(i - first)]) ||
-            c == clNone || c == clAutoColor)
-            return false;
-    }
     composer_.Reset(ParentChart()->PlotClipRect());
     if (!PointerTemplate()) return false;
 

@@ -90,6 +90,10 @@ private:
     // Whether every visible point draws its pointer with one opaque filled shape, whatever
     // the point; the first step of both ways of leaving out what later points cover.
     bool PointersOpaque() const;
+    // Maps the visible points into pixelX_ and pixelY_ when every one of them paints its
+    // opaque pointer, on a pixel that can be handed to the canvas; false otherwise.
+    bool MapPointedPoints();
+    bool mapped_ = false;  // MapPointedPoints succeeded in the current DrawPoints
     // Draws a line with pointers composed from the last point to the first, so that only what
     // stays visible is painted, once; false, with nothing drawn, where the canvas cannot hand
     // out the shapes' pixels or a point would be drawn in any other way.
