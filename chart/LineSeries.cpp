@@ -52,6 +52,9 @@ public:
             Draw(x0, y0, x1, y1);
     }
 
+    // The centre-line pixels lo .. hi (inclusive) of column x, which the lines along it paint.
+    void Column(int x, int lo, int hi) { Join(true, x, lo, hi); }
+
     void Flush() {
         if (!pending_) return;
         pending_ = false;
@@ -71,6 +74,10 @@ private:
         if (width_ == 1) {
             if (a < b) hi = b - 1; else lo = b + 1;
         }
+        Join(vertical, at, lo, hi);
+    }
+
+    void Join(bool vertical, int at, int lo, int hi) {
         if (pending_ && vertical == vertical_ && at == at_ && lo <= hi_ + width_ && hi >= lo_ - width_) {
             lo_ = std::min(lo_, lo);
             hi_ = std::max(hi_, hi);
@@ -492,13 +499,27 @@ bool TCustomSeries::DrawMergedLine() {
     }
     // Every point must be drawn, in the one colour: a skipped or uncoloured point breaks the line.
     const auto n = static_cast<size_t>(last - first + 1);
-    pixelX_.resize(n);
-    pixelY_.resize(n);
-    MapPixels(first, last, pixelX_.data(), pixelY_.data());
-    for (int i = first; i <= last; ++i)
-        if (OutOfPixelRange(pixelX_[static_cast<size_t>(i - first)], pixelY_[static_cast<size_t>(i - first)]) ||
-            PointColor(i) != color)
-            return false;
+    const TCustomChartAxis& vert = *GetVertAxis();
+    // Where many points share each pixel column, the points are not mapped one by one: the
+    // x values ascend, so a column's points follow each other, and the mapping keeps the order
+    // of values, so the least and greatest value among them give the column's extent.
+    double low = 0, high = 0;
+    const bool dense = n >= 2 * static_cast<size_t>(std::max(1, ParentChart()->PlotRect.Width())) &&
+                       XValues().KnownAscending() && YValues().RangeMinMax(first, last, low, high) &&
+                       !OutOfPixelRange(XPixel(first), vert.ValueToPixel(low)) &&
+                       !OutOfPixelRange(XPixel(last), vert.ValueToPixel(high));
+    if (dense) {
+        for (int i = first; i <= last; ++i)
+            if (PointColor(i) != color) return false;
+    } else {
+        pixelX_.resize(n);
+        pixelY_.resize(n);
+        MapPixels(first, last, pixelX_.data(), pixelY_.data());
+        for (int i = first; i <= last; ++i)
+            if (OutOfPixelRange(pixelX_[static_cast<size_t>(i - first)], pixelY_[static_cast<size_t>(i - first)]) ||
+                PointColor(i) != color)
+                return false;
+    }
     TRunMerger merger(Canvas(), LinePen, color);
     auto segment = [&](int x0, int y0, int x1, int y1) {
         if (x0 == x1 && y0 == y1) return;
@@ -512,16 +533,71 @@ bool TCustomSeries::DrawMergedLine() {
             merger.Line(x0, y1, x1, y1);
         }
     };
+    const int firstX = dense ? XPixel(first) : pixelX_[0], firstY = dense ? YPixel(first) : pixelY_[0];
     if (first > 0 && PointColor(first - 1) != clNone) {
         // Earlier points lie beyond the plot edge: the line enters there.
         const TRect& plot = ParentChart()->PlotRect;
         const int edgeX = ChartInverted(true) ? plot.Right : plot.Left;
-        segment(edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), pixelX_[0], pixelY_[0]);
+        segment(edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), firstX, firstY);
     }
-    for (size_t k = 1; k < n; ++k) segment(pixelX_[k - 1], pixelY_[k - 1], pixelX_[k], pixelY_[k]);
-    merger.Flush();
-    PrevX = pixelX_[n - 1];
-    PrevY = pixelY_[n - 1];
+    if (!dense) {
+        for (size_t k = 1; k < n; ++k) segment(pixelX_[k - 1], pixelY_[k - 1], pixelX_[k], pixelY_[k]);
+        merger.Flush();
+        PrevX = pixelX_[n - 1];
+        PrevY = pixelY_[n - 1];
+    } else {
+        auto rows = [&](int a, int b, int& top, int& bottom) {
+            double lo = 0, hi = 0;
+            YValues().RangeMinMax(a, b, lo, hi);
+            top = vert.ValueToPixel(lo);
+            bottom = vert.ValueToPixel(hi);
+            if (top > bottom) std::swap(top, bottom);
+        };
+        int prevX = firstX, prevY = firstY;
+        for (int i = first; i <= last;) {
+            const int x = i == first ? firstX : XPixel(i);
+            // The column's last point: by doubling steps, then by bisection.
+            int j = i, beyond = last + 1;
+            for (int step = 1; j + step <= last; step *= 2) {
+                if (XPixel(j + step) != x) {
+                    beyond = j + step;
+                    break;
+                }
+                j += step;
+            }
+            while (beyond - j > 1) {
+                const int mid = j + (beyond - j) / 2;
+                (XPixel(mid) == x ? j : beyond) = mid;
+            }
+            const int y = i == first ? firstY : YPixel(i);
+            segment(prevX, prevY, x, y);
+            prevX = x;
+            prevY = y;
+            if (j > i) {
+                // The lines between the column's points run along it and join up: from its
+                // least to its greatest row. A one-pixel line leaves out its end, so a row
+                // reached only by the column's last points stays out.
+                int top = 0, bottom = 0;
+                rows(i, j, top, bottom);
+                prevY = YPixel(j);
+                if (top != bottom) {
+                    if (LinePen.Width <= 1 && (prevY == top || prevY == bottom)) {
+                        int t = j;
+                        while (t > i && YPixel(t - 1) == prevY) --t;
+                        int before = 0, after = 0;
+                        rows(i, t - 1, before, after);
+                        if (prevY == top && before != top) ++top;
+                        if (prevY == bottom && after != bottom) --bottom;
+                    }
+                    merger.Column(x, top, bottom);
+                }
+            }
+            i = j + 1;
+        }
+        merger.Flush();
+        PrevX = prevX;
+        PrevY = prevY;
+    }
     PrevColor = color;
     drawnInPaint_ = true;
     return true;

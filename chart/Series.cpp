@@ -25,13 +25,13 @@ void TChartValueList::SetValueAt(int index, double value) {
     CheckIndex(index);
     values_[static_cast<size_t>(index)] = value;
     ascending_ = false;
-    statsDirty_ = true;
+    Changed();
 }
 
 void TChartValueList::SetMultiplier(double value) {
     if (multiplier_ == value) return;
     multiplier_ = value;
-    statsDirty_ = true;
+    statsDirty_ = true;  // the range summaries keep stored values, unmultiplied
     if (owner_) owner_->RequestRepaint();
 }
 
@@ -66,7 +66,7 @@ int TChartValueList::AddValue(double value) {
         }
     }
     KeepOrderAt(index);
-    statsDirty_ = true;
+    Changed();
     return index;
 }
 
@@ -81,13 +81,13 @@ void TChartValueList::InsertValue(int index, double value) {
     if (index < 0 || index > Count()) throw TListIndexError(index);
     values_.insert(values_.begin() + index, value);
     KeepOrderAt(index);
-    statsDirty_ = true;
+    Changed();
 }
 
 void TChartValueList::DeleteValue(int index) {
     CheckIndex(index);
     values_.erase(values_.begin() + index);
-    statsDirty_ = true;
+    Changed();
 }
 
 void TChartValueList::Swap(int a, int b) {
@@ -95,13 +95,73 @@ void TChartValueList::Swap(int a, int b) {
     CheckIndex(b);
     std::swap(values_[static_cast<size_t>(a)], values_[static_cast<size_t>(b)]);
     ascending_ = false;
-    statsDirty_ = true;
+    Changed();
 }
 
 void TChartValueList::Clear() {
     std::vector<double>().swap(values_);
     ascending_ = true;
-    statsDirty_ = true;
+    Changed();
+}
+
+namespace {
+constexpr int kRangeBlock = 16;
+}
+
+void TChartValueList::BuildRanges() const {
+    rangesDirty_ = false;
+    rangesNaN_ = false;
+    const size_t n = values_.size(), b = kRangeBlock;
+    blockMin_.assign((n + b - 1) / b, 0);
+    blockMax_.assign(blockMin_.size(), 0);
+    for (size_t k = 0; k < blockMin_.size(); ++k) {
+        double lo = values_[k * b], hi = lo;
+        for (size_t i = k * b; i < std::min(n, k * b + b); ++i) {
+            const double v = values_[i];
+            if (std::isnan(v)) rangesNaN_ = true;
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+        blockMin_[k] = lo;
+        blockMax_[k] = hi;
+    }
+    const size_t blocks = blockMin_.size();
+    groupMin_.assign((blocks + b - 1) / b, 0);
+    groupMax_.assign(groupMin_.size(), 0);
+    for (size_t g = 0; g < groupMin_.size(); ++g) {
+        groupMin_[g] = *std::min_element(blockMin_.begin() + g * b, blockMin_.begin() + std::min(blocks, g * b + b));
+        groupMax_[g] = *std::max_element(blockMax_.begin() + g * b, blockMax_.begin() + std::min(blocks, g * b + b));
+    }
+}
+
+bool TChartValueList::RangeMinMax(int a, int b, double& lo, double& hi) const {
+    if (a < 0 || b >= Count() || b < a) return false;
+    if (rangesDirty_) BuildRanges();
+    if (rangesNaN_) return false;
+    constexpr int B = kRangeBlock, G = kRangeBlock * kRangeBlock;
+    double mn = values_[static_cast<size_t>(a)], mx = mn;
+    auto take = [&](double l, double h) {
+        mn = std::min(mn, l);
+        mx = std::max(mx, h);
+    };
+    int i = a;
+    const int end = b + 1;
+    // Single values up to a block boundary, blocks up to a group boundary, then groups, and
+    // back down at the far end.
+    auto value = [&](int k) {
+        const double v = values_[static_cast<size_t>(k)];
+        take(v, v);
+    };
+    auto block = [&](int k) { take(blockMin_[static_cast<size_t>(k / B)], blockMax_[static_cast<size_t>(k / B)]); };
+    for (; i < end && i % B != 0; ++i) value(i);
+    for (; i + B <= end && i % G != 0; i += B) block(i);
+    for (; i + G <= end; i += G) take(groupMin_[static_cast<size_t>(i / G)], groupMax_[static_cast<size_t>(i / G)]);
+    for (; i + B <= end; i += B) block(i);
+    for (; i < end; ++i) value(i);
+    lo = mn * multiplier_;
+    hi = mx * multiplier_;
+    if (lo > hi) std::swap(lo, hi);
+    return !std::isnan(lo) && !std::isnan(hi);
 }
 
 void TChartValueList::Refresh() const {

@@ -80,10 +80,17 @@ public:
         return first;
     }
 
+    // The least and greatest value of the indices a .. b (multiplied), found through block
+    // summaries kept until the values change, so that a drawing loop asks per pixel column and
+    // not per point. False where a value is NaN, which no order holds.
+    bool RangeMinMax(int a, int b, double& lo, double& hi) const;
+
     TChartSeries* Owner() const { return owner_; }
 
 private:
     void Refresh() const;
+    void Changed() { statsDirty_ = rangesDirty_ = true; }
+    void BuildRanges() const;
     void CheckIndex(int index) const;
     // After value was stored at index: whether the order still holds around it.
     void KeepOrderAt(int index);
@@ -94,6 +101,10 @@ private:
     bool dateTime_ = false;
     bool ascending_ = true;
     mutable bool statsDirty_ = true;
+    mutable bool rangesDirty_ = true, rangesNaN_ = false;
+    // Least and greatest stored value of each block of kRangeBlock values, and of each group of
+    // kRangeBlock blocks.
+    mutable std::vector<double> blockMin_, blockMax_, groupMin_, groupMax_;
     mutable double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
 };
 
