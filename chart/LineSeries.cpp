@@ -509,8 +509,7 @@ bool TCustomSeries::DrawMergedLine() {
                        !OutOfPixelRange(XPixel(first), vert.ValueToPixel(low)) &&
                        !OutOfPixelRange(XPixel(last), vert.ValueToPixel(high));
     if (dense) {
-        for (int i = first; i <= last; ++i)
-            if (PointColor(i) != color) return false;
+        if (!PointColorsAre(first, last, color)) return false;
     } else {
         pixelX_.resize(n);
         pixelY_.resize(n);
@@ -546,20 +545,25 @@ bool TCustomSeries::DrawMergedLine() {
         PrevX = pixelX_[n - 1];
         PrevY = pixelY_[n - 1];
     } else {
+        // Mapped inline, as XPixel and YPixel map: the probes below run per point of a column.
+        const TCustomChartAxis::TPixelMap xMap = GetHorizAxis()->PixelMap(), yMap = vert.PixelMap();
+        const TChartValueList &xs = XValues(), &ys = YValues();
+        auto xAt = [&](int k) { return xMap(xs.Value(k)); };
+        auto yAt = [&](int k) { return yMap(ys.Value(k)); };
         auto rows = [&](int a, int b, int& top, int& bottom) {
             double lo = 0, hi = 0;
-            YValues().RangeMinMax(a, b, lo, hi);
-            top = vert.ValueToPixel(lo);
-            bottom = vert.ValueToPixel(hi);
+            ys.RangeMinMax(a, b, lo, hi);
+            top = yMap(lo);
+            bottom = yMap(hi);
             if (top > bottom) std::swap(top, bottom);
         };
         int prevX = firstX, prevY = firstY;
         for (int i = first; i <= last;) {
-            const int x = i == first ? firstX : XPixel(i);
+            const int x = i == first ? firstX : xAt(i);
             // The column's last point: by doubling steps, then by bisection.
             int j = i, beyond = last + 1;
             for (int step = 1; j + step <= last; step *= 2) {
-                if (XPixel(j + step) != x) {
+                if (xAt(j + step) != x) {
                     beyond = j + step;
                     break;
                 }
@@ -567,9 +571,9 @@ bool TCustomSeries::DrawMergedLine() {
             }
             while (beyond - j > 1) {
                 const int mid = j + (beyond - j) / 2;
-                (XPixel(mid) == x ? j : beyond) = mid;
+                (xAt(mid) == x ? j : beyond) = mid;
             }
-            const int y = i == first ? firstY : YPixel(i);
+            const int y = i == first ? firstY : yAt(i);
             segment(prevX, prevY, x, y);
             prevX = x;
             prevY = y;
@@ -579,11 +583,11 @@ bool TCustomSeries::DrawMergedLine() {
                 // reached only by the column's last points stays out.
                 int top = 0, bottom = 0;
                 rows(i, j, top, bottom);
-                prevY = YPixel(j);
+                prevY = yAt(j);
                 if (top != bottom) {
                     if (LinePen.Width <= 1 && (prevY == top || prevY == bottom)) {
                         int t = j;
-                        while (t > i && YPixel(t - 1) == prevY) --t;
+                        while (t > i && yAt(t - 1) == prevY) --t;
                         int before = 0, after = 0;
                         rows(i, t - 1, before, after);
                         if (prevY == top && before != top) ++top;

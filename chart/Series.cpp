@@ -271,6 +271,19 @@ TColor TChartSeries::PointColor(int index) const {
     return seriesColor_;
 }
 
+bool TChartSeries::PointColorsAre(int first, int last, TColor color) const {
+    if (first < 0 || last < first) return true;
+    if (colorEachPoint_ || color != seriesColor_ || color == clAutoColor) {
+        for (int i = first; i <= last; ++i)
+            if (PointColor(i) != color) return false;
+        return true;
+    }
+    // Points without a colour of their own take the series colour.
+    const auto begin = colors_.begin() + std::min<std::ptrdiff_t>(first, std::ssize(colors_));
+    const auto end = colors_.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(last) + 1, std::ssize(colors_));
+    return std::all_of(begin, end, [color](TColor c) { return c == clAutoColor || c == color; });
+}
+
 void TChartSeries::SetPointColor(int index, TColor color) {
     if (index < 0 || index >= Count()) throw TListIndexError(index);
     colors_[static_cast<size_t>(index)] = color;

@@ -143,6 +143,9 @@ public:
     virtual double XValue(int index) const { return XValues().ValueAt(index); }
     virtual double YValue(int index) const { return YValues().ValueAt(index); }
     virtual TColor PointColor(int index) const;
+    // Whether PointColor gives `color` for every point first .. last, asked once for a drawing
+    // loop instead of per point; a kind that overrides PointColor overrides this too.
+    virtual bool PointColorsAre(int first, int last, TColor color) const;
     void SetPointColor(int index, TColor color);
     std::string_view XLabel(int index) const;
     void SetXLabel(int index, std::string_view text);
