@@ -78,6 +78,62 @@ public:
         if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
     }
 
+    TWord* MutableColumn(int x) {
+        if (x < region_.Left || x >= region_.Right) return nullptr;
+        return &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
+    }
+    // Marks rows top..bottom of column x painted and calls free(w, bits) with the rows of each
+    // word w that were free before.
+    template <class Free>
+    void PaintWords(int x, int top, int bottom, Free&& free) {
+        int t = 0, b = 0;
+        TWord* column = MutableColumn(x);
+        if (!column || !Clamp(top, bottom, t, b)) return;
+        for (int w = t >> 6; w <= (b >> 6); ++w) {
+            const TWord mask = Mask(w, t, b);
+            if (const TWord f = mask & ~column[w]) free(w, f);
+            column[w] |= mask;
+        }
+    }
+    // The rows of `bits` (bit k: row top + k) as the words w and w + 1 of a column, those
+    // outside the region left out; false when none is left.
+    bool Place(int top, TWord bits, int& w, TWord& lo, TWord& hi) const {
+        std::int64_t o = std::int64_t(top) - region_.Top;
+        if (o < 0) {
+            if (o <= -64) return false;
+            bits >>= -o;
+            o = 0;
+        }
+        const int rows = region_.Height();
+        if (o >= rows || !bits) return false;
+        w = static_cast<int>(o >> 6);
+        const int s = static_cast<int>(o & 63);
+        lo = (bits << s) & RowsOf(w, rows);
+        hi = s && w + 1 < words_ ? (bits >> (64 - s)) & RowsOf(w + 1, rows) : 0;
+        return (lo | hi) != 0;
+    }
+    bool BitsCovered(int x, int top, TWord bits) const {
+        const TWord* column = Column(x);
+        int w = 0;
+        TWord lo = 0, hi = 0;
+        if (!column || !Place(top, bits, w, lo, hi)) return true;
+        return !(lo & ~column[w]) && !(hi && (hi & ~column[w + 1]));
+    }
+    // Marks the rows of `bits` painted and calls free(w, bits) as PaintWords does.
+    template <class Free>
+    void PaintBits(int x, int top, TWord bits, Free&& free) {
+        TWord* column = MutableColumn(x);
+        int w = 0;
+        TWord lo = 0, hi = 0;
+        if (!column || !Place(top, bits, w, lo, hi)) return;
+        if (const TWord f = lo & ~column[w]) free(w, f);
+        column[w] |= lo;
+        if (hi) {
+            if (const TWord f = hi & ~column[w + 1]) free(w + 1, f);
+            column[w + 1] |= hi;
+        }
+    }
+
     // Marks rows top..bottom of column x, whether free or not.
     void Mark(int x, int top, int bottom) {
         int t = 0, b = 0;
@@ -121,6 +177,11 @@ private:
         b = bottom - region_.Top;
         return true;
     }
+    // The bits of word w that lie within the region's rows.
+    static TWord RowsOf(int w, int rows) {
+        const int valid = rows - w * 64;
+        return valid >= 64 ? ~TWord(0) : (TWord(1) << valid) - 1;
+    }
     // The bits of rows t..b in word w.
     static TWord Mask(int w, int t, int b) {
         const int lo = w == (t >> 6) ? (t & 63) : 0;
@@ -160,9 +221,15 @@ public:
     bool Covered(int x, int top, int bottom) const { return coverage_.Covered(x, top, bottom); }
     // Rows top..bottom of column x painted by a shape earlier than all painted so far.
     void Paint(int x, int top, int bottom, int layer) {
-        TColumnCoverage& into = layers_[static_cast<size_t>(layer)];
-        coverage_.Paint(x, top, bottom, [&](int t, int b) { into.Mark(x, t, b); });
+        TColumnCoverage::TWord* into = layers_[static_cast<size_t>(layer)].MutableColumn(x);
+        coverage_.PaintWords(x, top, bottom, [into](int w, TColumnCoverage::TWord free) { into[w] |= free; });
     }
+    // The same for the rows of `bits` (bit k: row top + k).
+    void PaintBits(int x, int top, TColumnCoverage::TWord bits, int layer) {
+        TColumnCoverage::TWord* into = layers_[static_cast<size_t>(layer)].MutableColumn(x);
+        coverage_.PaintBits(x, top, bits, [into](int w, TColumnCoverage::TWord free) { into[w] |= free; });
+    }
+    bool BitsCovered(int x, int top, TColumnCoverage::TWord bits) const { return coverage_.BitsCovered(x, top, bits); }
     void PaintBox(const TRect& box, int layer) {
         const int left = std::max(box.Left, Region().Left), right = std::min(box.Right, Region().Right);
         for (int x = left; x < right; ++x) Paint(x, box.Top, box.Bottom - 1, layer);

@@ -391,6 +391,21 @@ bool TCustomSeries::PointerTemplate() {
         }
         if (bottom >= 0) pointerColumns_.push_back({x + bounds.Left, top + bounds.Top, bottom + bounds.Top, false});
     }
+    pointerBits_.clear();
+    for (const TPointerRun& column : pointerColumns_) {
+        if (column.Bottom - column.Top >= 64) {
+            pointerBits_.clear();
+            break;
+        }
+        TPointerBits bits{column.Dx, column.Top, 0, 0};
+        for (const TPointerRun& run : pointerRuns_)
+            if (run.Dx == column.Dx) {
+                const TColumnCoverage::TWord rows = (~TColumnCoverage::TWord(0) >> (63 - (run.Bottom - run.Top)))
+                                                    << (run.Top - column.Top);
+                (run.Pen ? bits.Pen : bits.Brush) |= rows;
+            }
+        pointerBits_.push_back(bits);
+    }
     return true;
 }
 
@@ -416,6 +431,23 @@ bool TCustomSeries::DrawComposedPointers() {
 
     auto pointer = [&](size_t k, TColor c) {
         const int x = pixelX_[k], y = pixelY_[k];
+        if (!pointerBits_.empty()) {
+            // Whole columns of the shape at once, as bits of rows.
+            bool hidden = true;
+            for (const TPointerBits& column : pointerBits_)
+                if (!composer_.BitsCovered(x + column.Dx, y + column.Top, column.Pen | column.Brush)) {
+                    hidden = false;
+                    break;
+                }
+            if (hidden) return;
+            const int penLayer = composer_.Layer(penColor);
+            const int brushLayer = composer_.Layer(brushColor == clAutoColor ? c : brushColor);
+            for (const TPointerBits& column : pointerBits_) {
+                composer_.PaintBits(x + column.Dx, y + column.Top, column.Pen, penLayer);
+                composer_.PaintBits(x + column.Dx, y + column.Top, column.Brush, brushLayer);
+            }
+            return;
+        }
         bool hidden = true;
         for (const TPointerRun& column : pointerColumns_)
             if (!composer_.Covered(x + column.Dx, y + column.Top, y + column.Bottom)) {

@@ -119,6 +119,12 @@ private:
     };
     std::vector<TPointerRun> pointerRuns_;
     std::vector<TPointerRun> pointerColumns_;
+    // Each column of the pointer as rows from its top, when it spans at most 64 of them.
+    struct TPointerBits {
+        int Dx, Top;
+        TColumnCoverage::TWord Pen, Brush;
+    };
+    std::vector<TPointerBits> pointerBits_;
     TPixelComposer composer_;
 };
 
