@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -580,6 +581,25 @@ void TQtCanvas::FillRect(const TRect& r) {
     if (!FBrushVisible || !Ready()) return;
     SetComposition(QPainter::CompositionMode_SourceOver);
     FillSpan(r.Left, r.Top, r.Right - 1, r.Bottom - 1);
+}
+
+bool TQtCanvas::FillColumnBits(int x, int top, const std::uint64_t* bits, int words) {
+    // At a fractional ratio a run's device pixels depend on the box that paints it.
+    if (FCapture || FScale <= 0) return false;
+    ApplyBrush();
+    if (!FBrushVisible || !Ready()) return true;
+    if (!FBrushSolid) return false;
+    SetComposition(QPainter::CompositionMode_SourceOver);
+    for (int w = 0; w < words; ++w)
+        for (std::uint64_t set = bits[w]; set;) {
+            const int s = std::countr_zero(set);
+            const std::uint64_t rest = ~(set >> s);
+            const int len = rest ? std::countr_zero(rest) : 64 - s;
+            const int row = top + 64 * w + s;
+            Fill(x, row, x, row + len - 1, FBrushRgb, FBrushColor);
+            set = s + len >= 64 ? 0 : set & (~std::uint64_t(0) << (s + len));
+        }
+    return true;
 }
 
 void TQtCanvas::Polygon(std::span<const TPoint> points) {
