@@ -242,33 +242,34 @@ bool TCandleSeries::DrawVisibleCandles() {
             if (groupKinds[g] & (1u << kind)) groupOrder[g].push_back(kind);
     // What later columns of candles painted is known per pixel of the clipped plot; without
     // clipping the region is unknown, and the point-by-point drawing is kept.
-    coverage_.Reset(ParentChart()->PlotClipRect());
-    const int words = coverage_.Words();
+    composer_.Reset(ParentChart()->PlotClipRect());
+    const TColumnCoverage& coverage = composer_.Coverage();
+    const int words = coverage.Words();
     // Per group the rows that later columns painted in every one of its columns: there this
     // column of candles cannot be seen, and composing its candles may stop.
     std::vector<TColumnCoverage::TWord> rows(groups * static_cast<size_t>(words));
     const TColor penColor = pen.Color;
-    std::vector<std::pair<int, int>> runs, previous;
-    canvas.Brush.Style = TBrushStyle::bsSolid;
-    auto fill = [&](int left, int right, const std::vector<std::pair<int, int>>& pieces, TColor color) {
-        canvas.Brush.Color = color;
-        for (const auto& [top, bottom] : pieces) canvas.FillRect(TRect{left, top, right + 1, bottom + 1});
-    };
+    std::vector<std::pair<int, int>> reach;
+    std::vector<char> done;
 
     for (int end = static_cast<int>(shapes_.size()) - 1; end >= 0;) {
         const int x = shapes_[static_cast<size_t>(end)].X;
         int start = end;
         while (start > 0 && shapes_[static_cast<size_t>(start - 1)].X == x) --start;
         // Only the words of the rows these candles reach are read.
+        // reach[i - start]: the rows the candles start .. i reach together.
         int top = INT32_MAX, bottom = INT32_MIN;
-        for (int i = start; i <= end; ++i)
+        reach.clear();
+        for (int i = start; i <= end; ++i) {
             for (int k = 0; k < bkKinds; ++k) {
                 const TCandleShape& c = shapes_[static_cast<size_t>(i)];
                 if (c.Top[k] > c.Bottom[k]) continue;
                 top = std::min(top, c.Top[k]);
                 bottom = std::max(bottom, c.Bottom[k]);
             }
-        const int regionTop = coverage_.Region().Top;
+            reach.emplace_back(top, bottom);
+        }
+        const int regionTop = coverage.Region().Top;
         auto wordOf = [&](int row) {
             return static_cast<int>(std::clamp<std::int64_t>((std::int64_t(row) - regionTop) >> 6, 0, std::max(0, words - 1)));
         };
@@ -279,19 +280,29 @@ bool TCandleSeries::DrawVisibleCandles() {
         for (const TStripe& stripe : stripes) {
             TColumnCoverage::TWord* groupRows = &rows[static_cast<size_t>(stripe.Group) * static_cast<size_t>(words)];
             for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
-                if (const TColumnCoverage::TWord* column = coverage_.Column(col))
+                if (const TColumnCoverage::TWord* column = coverage.Column(col))
                     for (int w = wLo; w <= wHi; ++w) groupRows[w] &= column[w];
         }
         for (size_t g = 0; g < groups; ++g) parts[g].clear();
-        for (int i = end; i >= start; --i) {
+        done.assign(groups, 0);
+        size_t left = groups;
+        for (int i = end; i >= start && left > 0; --i) {
             const TCandleShape& c = shapes_[static_cast<size_t>(i)];
+            const auto [reachTop, reachBottom] = reach[static_cast<size_t>(i - start)];
             for (size_t g = 0; g < groups; ++g) {
+                if (done[g]) continue;
                 std::vector<TPart>& out = parts[g];
                 TColumnCoverage::TWord* groupRows = &rows[g * static_cast<size_t>(words)];
+                // Once all the rows the earlier candles reach are painted, none of them shows.
+                if (coverage.RowsCovered(groupRows, reachTop, reachBottom)) {
+                    done[g] = 1;
+                    --left;
+                    continue;
+                }
                 for (TBoxKind kind : groupOrder[g]) {
                     if (c.Top[kind] > c.Bottom[kind]) continue;
                     const TColor color = kind == bkWick || kind == bkOutline ? penColor : c.Color;
-                    coverage_.PaintRows(groupRows, c.Top[kind], c.Bottom[kind],
+                    coverage.PaintRows(groupRows, c.Top[kind], c.Bottom[kind],
                                         [&](int t, int b) { out.push_back(TPart{t, b, color}); });
                 }
             }
@@ -309,30 +320,15 @@ bool TCandleSeries::DrawVisibleCandles() {
             }
             out.resize(kept);
         }
-        for (const TStripe& stripe : stripes) {
-            const int left = x + stripe.Left, right = x + stripe.Right;
+        for (const TStripe& stripe : stripes)
             for (const TPart& part : parts[static_cast<size_t>(stripe.Group)]) {
-                // Neighbouring columns that show the same rows are filled as one box.
-                int from = left;
-                previous.clear();
-                for (int col = left; col <= right; ++col) {
-                    if (previous.empty() && coverage_.Covered(col, part.Top, part.Bottom)) {
-                        from = col + 1;
-                        continue;
-                    }
-                    runs.clear();
-                    coverage_.Paint(col, part.Top, part.Bottom, [&](int t, int b) { runs.emplace_back(t, b); });
-                    if (col > left && runs != previous) {
-                        fill(from, col - 1, previous, part.Color);
-                        from = col;
-                    }
-                    std::swap(runs, previous);
-                }
-                fill(from, right, previous, part.Color);
+                const int layer = composer_.Layer(part.Color);
+                for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
+                    composer_.Paint(col, part.Top, part.Bottom, layer);
             }
-        }
         end = start - 1;
     }
+    composer_.Flush(canvas);
     LeaveCanvasAsCandle(lastDrawn);
     return true;
 }

@@ -82,7 +82,7 @@ private:
     std::vector<int> pixels_[5];        // X, open, high, low and close of the visible candles
     // Columns of each kind relative to the candle's X; none where left > right.
     int kindLeft_[bkKinds] = {}, kindRight_[bkKinds] = {};
-    TColumnCoverage coverage_;  // what later columns of candles painted
+    TPixelComposer composer_;  // what later columns of candles painted, and in which colour
 
     TCandlePixels PixelsOf(int index) const;
 

@@ -206,6 +206,7 @@ public:
         used_ = 0;
     }
     const TRect& Region() const { return coverage_.Region(); }
+    const TColumnCoverage& Coverage() const { return coverage_; }
     // The layer that paints in colour c, made on first use in a frame.
     int Layer(TColor c) {
         for (int i = 0; i < used_; ++i)

@@ -590,6 +590,19 @@ bool TQtCanvas::FillColumnBits(int x, int top, const std::uint64_t* bits, int wo
     if (!FBrushVisible || !Ready()) return true;
     if (!FBrushSolid) return false;
     SetComposition(QPainter::CompositionMode_SourceOver);
+    if (FScale == 1) {
+        // One device pixel per bit, written in place.
+        if (x < FVisible.left() || x > FVisible.right()) return true;
+        const int firstRow = FVisible.top(), lastRow = FVisible.bottom();
+        uchar* column = FBits + qsizetype(x) * 4;
+        for (int w = 0; w < words; ++w)
+            for (std::uint64_t set = bits[w]; set; set &= set - 1) {
+                const int row = top + 64 * w + std::countr_zero(set);
+                if (row >= firstRow && row <= lastRow)
+                    *reinterpret_cast<QRgb*>(column + qsizetype(row) * FStride) = FBrushRgb;
+            }
+        return true;
+    }
     for (int w = 0; w < words; ++w)
         for (std::uint64_t set = bits[w]; set;) {
             const int s = std::countr_zero(set);
