@@ -55,9 +55,23 @@ public:
     // The centre-line pixels lo .. hi (inclusive) of column x, which the lines along it paint.
     void Column(int x, int lo, int hi) { Join(true, x, lo, hi); }
 
+    // Runs along a row or column go into bits instead of to the canvas, as the boxes the pen
+    // paints: its centre pixels widened by before and after.
+    void IntoBits(TColumnCoverage& bits, int before, int after) {
+        bits_ = &bits;
+        before_ = before;
+        after_ = after;
+    }
+
     void Flush() {
         if (!pending_) return;
         pending_ = false;
+        if (bits_) {
+            const int left = vertical_ ? at_ : lo_, right = vertical_ ? at_ : hi_;
+            const int top = vertical_ ? lo_ : at_, bottom = vertical_ ? hi_ : at_;
+            for (int x = left - before_; x <= right + after_; ++x) bits_->Mark(x, top - before_, bottom + after_);
+            return;
+        }
         // A one-pixel run ends one pixel beyond its last pixel; a wide one at it.
         const int end = width_ == 1 ? hi_ + 1 : hi_;
         if (vertical_)
@@ -108,6 +122,8 @@ private:
     bool ready_ = false;
     bool pending_ = false, vertical_ = false;
     int at_ = 0, lo_ = 0, hi_ = 0;
+    TColumnCoverage* bits_ = nullptr;
+    int before_ = 0, after_ = 0;
 };
 }  // namespace
 
@@ -520,14 +536,14 @@ bool TCustomSeries::DrawMergedLine() {
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
     const TColor color = PointColor(first);
     if (color == clNone || last < first) return false;
+    TChartCanvas3D::TPenBoxes penBoxes;
     {
         // Runs are joined only where every pixel paints alike whichever line paints it, and
         // wide ones only on a canvas that paints a wide row or column as one box.
         TChartCanvas3D& canvas = Canvas();
         canvas.AssignChartPen(pen);
         canvas.Pen.Color = color;
-        TChartCanvas3D::TPenBoxes boxes;
-        if (!canvas.PenBoxes(boxes) || (pen.Width > 1 && !boxes.Lines)) return false;
+        if (!canvas.PenBoxes(penBoxes) || (pen.Width > 1 && !penBoxes.Lines)) return false;
     }
     // Every point must be drawn, in the one colour: a skipped or uncoloured point breaks the line.
     const auto n = static_cast<size_t>(last - first + 1);
@@ -577,10 +593,9 @@ bool TCustomSeries::DrawMergedLine() {
         PrevX = pixelX_[n - 1];
         PrevY = pixelY_[n - 1];
     } else {
-        // Mapped inline, as XPixel and YPixel map: the probes below run per point of a column.
-        const TCustomChartAxis::TPixelMap xMap = GetHorizAxis()->PixelMap(), yMap = vert.PixelMap();
+        // Mapped inline, as YPixel maps: the probes below run per point of a column.
+        const TCustomChartAxis::TPixelMap yMap = vert.PixelMap();
         const TChartValueList &xs = XValues(), &ys = YValues();
-        auto xAt = [&](int k) { return xMap(xs.Value(k)); };
         auto yAt = [&](int k) { return yMap(ys.Value(k)); };
         auto rows = [&](int a, int b, int& top, int& bottom) {
             double lo = 0, hi = 0;
@@ -589,22 +604,26 @@ bool TCustomSeries::DrawMergedLine() {
             bottom = yMap(hi);
             if (top > bottom) std::swap(top, bottom);
         };
+        // The runs are gathered as pixels of the clipped plot and painted column by column at
+        // the end, where the canvas can; the union of one colour's pixels is the picture.
+        TChartCanvas3D& canvas = Canvas();
+        const TRect region = ParentChart()->PlotClipRect();
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.Brush.Color = color;
+        const bool gather = ParentChart()->ClipPoints && canvas.FillColumnBits(region.Left, region.Top, nullptr, 0);
+        if (gather) {
+            lineBits_.Reset(region);
+            merger.IntoBits(lineBits_, LinePen.Width > 1 ? penBoxes.Before : 0, LinePen.Width > 1 ? penBoxes.After : 0);
+        }
         int prevX = firstX, prevY = firstY;
+        // The columns of the points, mapped in bulk: cheaper than searching for each
+        // column's end with single mappings.
+        pixelX_.resize(n);
+        GetHorizAxis()->PixelMap().Map(xs.Data() + first, xs.Multiplier(), n, pixelX_.data());
         for (int i = first; i <= last;) {
-            const int x = i == first ? firstX : xAt(i);
-            // The column's last point: by doubling steps, then by bisection.
-            int j = i, beyond = last + 1;
-            for (int step = 1; j + step <= last; step *= 2) {
-                if (xAt(j + step) != x) {
-                    beyond = j + step;
-                    break;
-                }
-                j += step;
-            }
-            while (beyond - j > 1) {
-                const int mid = j + (beyond - j) / 2;
-                (xAt(mid) == x ? j : beyond) = mid;
-            }
+            const int x = pixelX_[static_cast<size_t>(i - first)];
+            int j = i;
+            while (j < last && pixelX_[static_cast<size_t>(j + 1 - first)] == x) ++j;
             const int y = i == first ? firstY : yAt(i);
             segment(prevX, prevY, x, y);
             prevX = x;
@@ -631,6 +650,14 @@ bool TCustomSeries::DrawMergedLine() {
             i = j + 1;
         }
         merger.Flush();
+        if (gather) {
+            canvas.Brush.Style = TBrushStyle::bsSolid;
+            canvas.Brush.Color = color;
+            lineBits_.FillMarked(canvas);
+            canvas.AssignChartPen(LinePen);
+            canvas.Brush.Style = TBrushStyle::bsClear;
+            canvas.Pen.Color = color;
+        }
         PrevX = prevX;
         PrevY = prevY;
     }

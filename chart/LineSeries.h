@@ -126,6 +126,7 @@ private:
     };
     std::vector<TPointerBits> pointerBits_;
     TPixelComposer composer_;
+    TColumnCoverage lineBits_;  // what a dense line paints
 };
 
 class TLineSeries : public TCustomSeries {

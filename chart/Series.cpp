@@ -105,7 +105,7 @@ void TChartValueList::Clear() {
 }
 
 namespace {
-constexpr int kRangeBlock = 16;
+constexpr int kRangeBlock = 8;
 }
 
 void TChartValueList::BuildRanges() const {
