@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "chart/Canvas.h"
@@ -245,7 +246,44 @@ public:
         TColumnCoverage::TWord* into = layers_[static_cast<size_t>(layer)].MutableColumn(x);
         coverage_.PaintBits(x, top, bits, [into](int w, TColumnCoverage::TWord free) { into[w] |= free; });
     }
-    bool BitsCovered(int x, int top, TColumnCoverage::TWord bits) const { return coverage_.BitsCovered(x, top, bits); }
+    // A shape of pen and brush pixels: per column its offset and its rows from a top row.
+    struct TShapeColumn {
+        int Dx;
+        TColumnCoverage::TWord Pen, Brush;
+    };
+    // The shape's rows top .. top + 63 in columns x + Dx, its pen in layers.first and its
+    // brush in layers.second, each pixel where it is still free.
+    void PaintShape(int x, int top, const std::vector<TShapeColumn>& shape, std::pair<int, int> layers) {
+        const TRect& region = Region();
+        const std::int64_t o = std::int64_t(top) - region.Top;
+        if (o < 0 || o + 64 > region.Height()) {
+            // Near the region's top or bottom edge, row by row as Place clips them.
+            for (const TShapeColumn& column : shape) {
+                PaintBits(x + column.Dx, top, column.Pen, layers.first);
+                PaintBits(x + column.Dx, top, column.Brush, layers.second);
+            }
+            return;
+        }
+        const int w = static_cast<int>(o >> 6), s = static_cast<int>(o & 63);
+        TColumnCoverage& pen = layers_[static_cast<size_t>(layers.first)];
+        TColumnCoverage& brush = layers_[static_cast<size_t>(layers.second)];
+        for (const TShapeColumn& column : shape) {
+            const int cx = x + column.Dx;
+            TColumnCoverage::TWord* painted = coverage_.MutableColumn(cx);
+            if (!painted) continue;
+            TColumnCoverage::TWord* penRows = pen.MutableColumn(cx);
+            TColumnCoverage::TWord* brushRows = brush.MutableColumn(cx);
+            auto word = [&](int at, TColumnCoverage::TWord p, TColumnCoverage::TWord b) {
+                const TColumnCoverage::TWord free = (p | b) & ~painted[at];
+                penRows[at] |= free & p;
+                brushRows[at] |= free & b;
+                painted[at] |= p | b;
+            };
+            word(w, column.Pen << s, column.Brush << s);
+            // Within the region's rows, so word w + 1 exists whenever the shape reaches it.
+            if (s) word(w + 1, column.Pen >> (64 - s), column.Brush >> (64 - s));
+        }
+    }
     void PaintBox(const TRect& box, int layer) {
         const int left = std::max(box.Left, Region().Left), right = std::min(box.Right, Region().Right);
         for (int x = left; x < right; ++x) Paint(x, box.Top, box.Bottom - 1, layer);

@@ -407,21 +407,20 @@ bool TCustomSeries::PointerTemplate() {
         }
         if (bottom >= 0) pointerColumns_.push_back({x + bounds.Left, top + bounds.Top, bottom + bounds.Top, false});
     }
+    // As bits of rows from the shape's top, where it spans at most 64 rows.
     pointerBits_.clear();
-    for (const TPointerRun& column : pointerColumns_) {
-        if (column.Bottom - column.Top >= 64) {
-            pointerBits_.clear();
-            break;
+    pointerTop_ = bounds.Top;
+    if (bounds.Height() <= 64)
+        for (const TPointerRun& column : pointerColumns_) {
+            TPixelComposer::TShapeColumn bits{column.Dx, 0, 0};
+            for (const TPointerRun& run : pointerRuns_)
+                if (run.Dx == column.Dx) {
+                    const TColumnCoverage::TWord rows = (~TColumnCoverage::TWord(0) >> (63 - (run.Bottom - run.Top)))
+                                                        << (run.Top - bounds.Top);
+                    (run.Pen ? bits.Pen : bits.Brush) |= rows;
+                }
+            pointerBits_.push_back(bits);
         }
-        TPointerBits bits{column.Dx, column.Top, 0, 0};
-        for (const TPointerRun& run : pointerRuns_)
-            if (run.Dx == column.Dx) {
-                const TColumnCoverage::TWord rows = (~TColumnCoverage::TWord(0) >> (63 - (run.Bottom - run.Top)))
-                                                    << (run.Top - column.Top);
-                (run.Pen ? bits.Pen : bits.Brush) |= rows;
-            }
-        pointerBits_.push_back(bits);
-    }
     return true;
 }
 
@@ -445,23 +444,22 @@ bool TCustomSeries::DrawComposedPointers() {
     TComposeSink sink(composer_);
     if (!canvas.BeginCapture(sink)) return false;
 
+    // The layers of the pointer's pen and brush, kept while the point colour stays.
+    TColor layersColor = clNone;
+    std::pair<int, int> layers{0, 0};
+    auto pointerLayers = [&](TColor c) {
+        if (c != layersColor) {
+            layersColor = c;
+            layers = {composer_.Layer(penColor), composer_.Layer(brushColor == clAutoColor ? c : brushColor)};
+        }
+        return layers;
+    };
     auto pointer = [&](size_t k, TColor c) {
         const int x = pixelX_[k], y = pixelY_[k];
         if (!pointerBits_.empty()) {
-            // Whole columns of the shape at once, as bits of rows.
-            bool hidden = true;
-            for (const TPointerBits& column : pointerBits_)
-                if (!composer_.BitsCovered(x + column.Dx, y + column.Top, column.Pen | column.Brush)) {
-                    hidden = false;
-                    break;
-                }
-            if (hidden) return;
-            const int penLayer = composer_.Layer(penColor);
-            const int brushLayer = composer_.Layer(brushColor == clAutoColor ? c : brushColor);
-            for (const TPointerBits& column : pointerBits_) {
-                composer_.PaintBits(x + column.Dx, y + column.Top, column.Pen, penLayer);
-                composer_.PaintBits(x + column.Dx, y + column.Top, column.Brush, brushLayer);
-            }
+            // The whole shape at once, as bits of rows; where it is painted over already,
+            // nothing changes.
+            composer_.PaintShape(x, y + pointerTop_, pointerBits_, pointerLayers(c));
             return;
         }
         bool hidden = true;
@@ -471,18 +469,23 @@ bool TCustomSeries::DrawComposedPointers() {
                 break;
             }
         if (hidden) return;
-        const int penLayer = composer_.Layer(penColor);
-        const int brushLayer = composer_.Layer(brushColor == clAutoColor ? c : brushColor);
+        const auto [penLayer, brushLayer] = pointerLayers(c);
         for (const TPointerRun& run : pointerRuns_)
             composer_.Paint(x + run.Dx, y + run.Top, y + run.Bottom, run.Pen ? penLayer : brushLayer);
     };
+    TColor lineColor = clNone;
+    int lineLayer = 0;
     auto segment = [&](int x0, int y0, int x1, int y1, TColor c) {
         if (!lines || (x0 == x1 && y0 == y1)) return;
         if (thin && x0 == x1 && !stairs_) {
+            if (c != lineColor) {
+                lineColor = c;
+                lineLayer = composer_.Layer(c);
+            }
             if (y1 > y0)
-                composer_.Paint(x0, y0, y1 - 1, composer_.Layer(c));
+                composer_.Paint(x0, y0, y1 - 1, lineLayer);
             else
-                composer_.Paint(x0, y1 + 1, y0, composer_.Layer(c));
+                composer_.Paint(x0, y1 + 1, y0, lineLayer);
             return;
         }
         sink.Layer = composer_.Layer(c);
@@ -503,9 +506,10 @@ bool TCustomSeries::DrawComposedPointers() {
     // last point's pointer goes on top of all.
     TColor c = PointColor(last);
     const TColor lastColor = c;
+    const bool oneColor = PointColorsAre(first, last, c);
     pointer(n - 1, c);
     for (size_t k = n - 1; k > 0; --k) {
-        const TColor before = PointColor(first + static_cast<int>(k) - 1);
+        const TColor before = oneColor ? c : PointColor(first + static_cast<int>(k) - 1);
         pointer(k - 1, before);
         segment(pixelX_[k - 1], pixelY_[k - 1], pixelX_[k], pixelY_[k], c);
         c = before;

@@ -119,12 +119,10 @@ private:
     };
     std::vector<TPointerRun> pointerRuns_;
     std::vector<TPointerRun> pointerColumns_;
-    // Each column of the pointer as rows from its top, when it spans at most 64 of them.
-    struct TPointerBits {
-        int Dx, Top;
-        TColumnCoverage::TWord Pen, Brush;
-    };
-    std::vector<TPointerBits> pointerBits_;
+    // The pointer's columns as rows from pointerTop_ (relative to its point), when it spans
+    // at most 64 of them.
+    std::vector<TPixelComposer::TShapeColumn> pointerBits_;
+    int pointerTop_ = 0;
     TPixelComposer composer_;
     TColumnCoverage lineBits_;  // what a dense line paints
 };
