@@ -249,26 +249,20 @@ bool TCandleSeries::DrawVisibleCandles() {
     // column of candles cannot be seen, and composing its candles may stop.
     std::vector<TColumnCoverage::TWord> rows(groups * static_cast<size_t>(words));
     const TColor penColor = pen.Color;
-    std::vector<std::pair<int, int>> reach;
-    std::vector<char> done;
 
     for (int end = static_cast<int>(shapes_.size()) - 1; end >= 0;) {
         const int x = shapes_[static_cast<size_t>(end)].X;
         int start = end;
         while (start > 0 && shapes_[static_cast<size_t>(start - 1)].X == x) --start;
         // Only the words of the rows these candles reach are read.
-        // reach[i - start]: the rows the candles start .. i reach together.
         int top = INT32_MAX, bottom = INT32_MIN;
-        reach.clear();
-        for (int i = start; i <= end; ++i) {
+        for (int i = start; i <= end; ++i)
             for (int k = 0; k < bkKinds; ++k) {
                 const TCandleShape& c = shapes_[static_cast<size_t>(i)];
                 if (c.Top[k] > c.Bottom[k]) continue;
                 top = std::min(top, c.Top[k]);
                 bottom = std::max(bottom, c.Bottom[k]);
             }
-            reach.emplace_back(top, bottom);
-        }
         const int regionTop = coverage.Region().Top;
         auto wordOf = [&](int row) {
             return static_cast<int>(std::clamp<std::int64_t>((std::int64_t(row) - regionTop) >> 6, 0, std::max(0, words - 1)));
@@ -284,21 +278,11 @@ bool TCandleSeries::DrawVisibleCandles() {
                     for (int w = wLo; w <= wHi; ++w) groupRows[w] &= column[w];
         }
         for (size_t g = 0; g < groups; ++g) parts[g].clear();
-        done.assign(groups, 0);
-        size_t left = groups;
-        for (int i = end; i >= start && left > 0; --i) {
+        for (int i = end; i >= start; --i) {
             const TCandleShape& c = shapes_[static_cast<size_t>(i)];
-            const auto [reachTop, reachBottom] = reach[static_cast<size_t>(i - start)];
             for (size_t g = 0; g < groups; ++g) {
-                if (done[g]) continue;
                 std::vector<TPart>& out = parts[g];
                 TColumnCoverage::TWord* groupRows = &rows[g * static_cast<size_t>(words)];
-                // Once all the rows the earlier candles reach are painted, none of them shows.
-                if (coverage.RowsCovered(groupRows, reachTop, reachBottom)) {
-                    done[g] = 1;
-                    --left;
-                    continue;
-                }
                 for (TBoxKind kind : groupOrder[g]) {
                     if (c.Top[kind] > c.Bottom[kind]) continue;
                     const TColor color = kind == bkWick || kind == bkOutline ? penColor : c.Color;

@@ -36,15 +36,7 @@ public:
         const TWord* column = Column(x);
         return !column || RowsCovered(column, top, bottom);
     }
-    // Calls run(top, bottom) for each maximal run of free rows of column x within top..bottom
-    // (inclusive), in ascending order, and marks the rows painted.
-    template <class Run>
-    void Paint(int x, int top, int bottom, Run&& run) {
-        if (x < region_.Left || x >= region_.Right) return;
-        PaintRows(&bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)], top, bottom, run);
-    }
-
-    // The same on a column of Words() words of the region's rows held elsewhere.
+    // On a column of Words() words of the region's rows held elsewhere.
     bool RowsCovered(const TWord* column, int top, int bottom) const {
         int t = 0, b = 0;
         if (!Clamp(top, bottom, t, b)) return true;
@@ -52,6 +44,8 @@ public:
             if (Mask(w, t, b) & ~column[w]) return false;
         return true;
     }
+    // Calls run(top, bottom) for each maximal run of free rows of the column within top..bottom
+    // (inclusive), in ascending order, and marks the rows painted.
     template <class Run>
     void PaintRows(TWord* column, int top, int bottom, Run&& run) const {
         int t = 0, b = 0;
@@ -112,13 +106,6 @@ public:
         lo = (bits << s) & RowsOf(w, rows);
         hi = s && w + 1 < words_ ? (bits >> (64 - s)) & RowsOf(w + 1, rows) : 0;
         return (lo | hi) != 0;
-    }
-    bool BitsCovered(int x, int top, TWord bits) const {
-        const TWord* column = Column(x);
-        int w = 0;
-        TWord lo = 0, hi = 0;
-        if (!column || !Place(top, bits, w, lo, hi)) return true;
-        return !(lo & ~column[w]) && !(hi && (hi & ~column[w + 1]));
     }
     // Marks the rows of `bits` painted and calls free(w, bits) as PaintWords does.
     template <class Free>
