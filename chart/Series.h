@@ -82,7 +82,7 @@ public:
 
     // The least and greatest value of the indices a .. b (multiplied), found through block
     // summaries kept until the values change, so that a drawing loop asks per pixel column and
-    // not per point. False where a value is NaN, which no order holds.
+    // not per point. False where the list holds a NaN, which no order holds.
     bool RangeMinMax(int a, int b, double& lo, double& hi) const;
 
     TChartSeries* Owner() const { return owner_; }

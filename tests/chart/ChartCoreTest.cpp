@@ -331,6 +331,35 @@ TEST(ValueList, StatisticsAreCachedAndFollowTheMultiplier) {
     EXPECT_EQ(s.AddPoint(7, 7), 0);
 }
 
+// Ranges are answered from block summaries; every start and end against its own scan, the
+// summaries following changes, a negative multiplier and a NaN that no order holds.
+TEST(ValueList, RangeMinMaxMatchesAScanAndFollowsChanges) {
+    TPlainSeries s;
+    for (int i = 0; i < 600; ++i) s.Append(std::sin(i * 0.37) * 100 + (i % 7) * 3);
+    auto check = [&](double multiplier) {
+        const TChartValueList& ys = s.YValues();
+        for (int a = 0; a < ys.Count(); a += 13)
+            for (int b = a; b < ys.Count(); b += 11) {
+                double lo = 0, hi = 0;
+                ASSERT_TRUE(ys.RangeMinMax(a, b, lo, hi));
+                double mn = ys.Value(a), mx = mn;
+                for (int i = a; i <= b; ++i) mn = std::min(mn, ys.Value(i)), mx = std::max(mx, ys.Value(i));
+                ASSERT_EQ(lo, mn) << a << ".." << b << " multiplier " << multiplier;
+                ASSERT_EQ(hi, mx) << a << ".." << b << " multiplier " << multiplier;
+            }
+    };
+    check(1);
+    s.YValues().SetValueAt(300, 1e6);
+    s.DeletePoint(5);
+    check(1);
+    s.YValues().SetMultiplier(-2);
+    check(-2);
+    double lo = 0, hi = 0;
+    EXPECT_FALSE(s.YValues().RangeMinMax(10, 5, lo, hi));
+    s.YValues().SetValueAt(400, std::nan(""));
+    EXPECT_FALSE(s.YValues().RangeMinMax(0, 10, lo, hi));
+}
+
 TEST(ValueList, PointColoursAndMarkers) {
     TPlainSeries s;
     s.SetSeriesColor(clGray);
