@@ -326,10 +326,12 @@ int TCustomAxisPanel::SeriesPointAt(TChartSeries& series, int x, int y) const {
 void TCustomAxisPanel::PaintSeries(TChartSeries& series) {
     series.UpdateVisibleRange();
     if (series.FirstVisibleIndex == -1) return;
+    if (!series.MayDeferInk() || series.BeforeDrawValues) FlushInk();
     if (series.BeforeDrawValues) series.BeforeDrawValues(series);
     const bool clip = ClipPoints;
     if (clip) ClipToPlot();
     series.DrawPoints();
+    if (series.AfterDrawValues) FlushInk();
     if (clip) Canvas().ClearClip();
     if (series.AfterDrawValues) series.AfterDrawValues(series);
 }
@@ -456,6 +458,7 @@ void TCustomChart::DrawChartContents(const TRect& bounds) {
     if (OnBeforeDrawSeries) OnBeforeDrawSeries(*this);
     for (TChartSeries* s : seriesList_)
         if (s->Active()) PaintSeries(*s);
+    FlushInk();
     if (ZoomDrag.Active) DrawRubberBandInFrame();
     Canvas().ResetCanvas();
     if (OnAfterDraw) OnAfterDraw(*this);

@@ -8,6 +8,7 @@
 #include "chart/Axis.h"
 #include "chart/Canvas.h"
 #include "chart/ChartErrors.h"
+#include "chart/Coverage.h"
 #include "chart/Format.h"
 #include "chart/Series.h"
 
@@ -240,6 +241,11 @@ public:
     // Index of the point of the series drawn under the pixel, or -1: with ClipPoints only
     // pixels inside the clip rectangle can show a series.
     int SeriesPointAt(TChartSeries& series, int x, int y) const;
+    // Pixels of a series painted later, after the series that follow it (see TDeferredInk);
+    // anything painted straight onto the canvas flushes them first.
+    TColumnCoverage& DeferInk(const TRect& region, TColor color) { return deferredInk_.Next(Canvas(), region, color); }
+    void DropDeferredInk() { deferredInk_.DropLast(); }
+    void FlushInk() { deferredInk_.Flush(Canvas()); }
 
 protected:
     // The back-wall colour a new series' automatic colour must differ from.
@@ -248,6 +254,7 @@ protected:
     std::vector<std::unique_ptr<TChartSeries>> ownedSeries_;
 
 private:
+    TDeferredInk deferredInk_;
     std::vector<TCustomChartAxis*> axes_;
     std::unique_ptr<TChartAxis> bottomAxis_, topAxis_, leftAxis_, rightAxis_;
     std::unique_ptr<TChartDepthAxis> depthAxis_;

@@ -275,6 +275,20 @@ public:
         const int left = std::max(box.Left, Region().Left), right = std::min(box.Right, Region().Right);
         for (int x = left; x < right; ++x) Paint(x, box.Top, box.Bottom - 1, layer);
     }
+    // The rows marked in bits, wherever still free, in the layer; bits covers the region.
+    void PaintMarked(const TColumnCoverage& bits, int layer) {
+        const TRect& region = Region();
+        TColumnCoverage& into = layers_[static_cast<size_t>(layer)];
+        for (int x = region.Left; x < region.Right; ++x) {
+            const TColumnCoverage::TWord* from = bits.Column(x);
+            TColumnCoverage::TWord* painted = coverage_.MutableColumn(x);
+            TColumnCoverage::TWord* to = into.MutableColumn(x);
+            for (int w = 0; w < coverage_.Words(); ++w) {
+                to[w] |= from[w] & ~painted[w];
+                painted[w] |= from[w];
+            }
+        }
+    }
     // Paints what the layers hold; the canvas keeps the brush it is left with.
     void Flush(TChartCanvas3D& canvas) {
         const TRect& region = Region();
@@ -313,6 +327,48 @@ private:
     std::vector<TColumnCoverage> layers_;  // kept between frames, to spare allocations
     std::vector<TColor> colours_;
     int used_ = 0;
+};
+
+// The pixels of one-colour series whose painting waits for the series after them: where
+// later ones cover earlier ones, each pixel is then written once, in the colour of the last.
+class TDeferredInk {
+public:
+    // Cleared bits over region for the next series, painting in colour; what waits over
+    // another region is painted first.
+    TColumnCoverage& Next(TChartCanvas3D& canvas, const TRect& region, TColor color) {
+        if (used_ > 0 && layers_[0].Region() != region) Flush(canvas);
+        if (used_ == layers_.size()) {
+            layers_.emplace_back();
+            colours_.push_back(color);
+        }
+        colours_[used_] = color;
+        layers_[used_].Reset(region);
+        return layers_[used_++];
+    }
+    // Forgets the layer Next gave last.
+    void DropLast() {
+        if (used_ > 0) --used_;
+    }
+    void Flush(TChartCanvas3D& canvas) {
+        if (used_ == 0) return;
+        const size_t used = used_;
+        used_ = 0;
+        if (used == 1) {
+            canvas.Brush.Style = TBrushStyle::bsSolid;
+            canvas.Brush.Color = colours_[0];
+            if (layers_[0].FillMarked(canvas)) return;
+        }
+        // From the last series to the first, as a composition.
+        composer_.Reset(layers_[0].Region());
+        for (size_t i = used; i-- > 0;) composer_.PaintMarked(layers_[i], composer_.Layer(colours_[i]));
+        composer_.Flush(canvas);
+    }
+
+private:
+    std::vector<TColumnCoverage> layers_;  // kept between frames, to spare allocations
+    std::vector<TColor> colours_;
+    size_t used_ = 0;
+    TPixelComposer composer_;
 };
 
 }  // namespace zyn::chart

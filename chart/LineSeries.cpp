@@ -267,7 +267,10 @@ void TCustomSeries::DrawPoint(int index) {
 
 void TCustomSeries::DrawPoints() {
     mapped_ = false;
-    if (DrawMergedLine() || DrawComposedPointers()) return;
+    if (DrawMergedLine()) return;
+    // Everything else paints straight onto the canvas, over what waits to be painted.
+    ParentChart()->FlushInk();
+    if (DrawComposedPointers()) return;
     if (!MarkCoveredPointers()) coveredFirst_ = -1;
     mapped_ = false;
     TChartSeries::DrawPoints();
@@ -337,6 +340,14 @@ struct TBoxList final : TChartCanvas3D::TPixelSink {
     };
     std::vector<TEntry> Boxes;
     void Box(const TRect& box, bool pen) override { Boxes.push_back({box, pen}); }
+};
+// Boxes handed out by the canvas, marked in bits.
+struct TMarkSink final : TChartCanvas3D::TPixelSink {
+    explicit TMarkSink(TColumnCoverage& bits) : Bits(bits) {}
+    TColumnCoverage& Bits;
+    void Box(const TRect& box, bool) override {
+        for (int x = box.Left; x < box.Right; ++x) Bits.Mark(x, box.Top, box.Bottom - 1);
+    }
 };
 // Boxes handed out by the canvas, composed as they come in one layer.
 struct TComposeSink final : TChartCanvas3D::TPixelSink {
@@ -571,8 +582,7 @@ bool TCustomSeries::DrawMergedLine() {
                 PointColor(i) != color)
                 return false;
     }
-    TRunMerger merger(Canvas(), LinePen, color);
-    auto segment = [&](int x0, int y0, int x1, int y1) {
+    auto segment = [&](TRunMerger& merger, int x0, int y0, int x1, int y1) {
         if (x0 == x1 && y0 == y1) return;
         if (!stairs_) {
             merger.Line(x0, y0, x1, y1);
@@ -585,14 +595,20 @@ bool TCustomSeries::DrawMergedLine() {
         }
     };
     const int firstX = dense ? XPixel(first) : pixelX_[0], firstY = dense ? YPixel(first) : pixelY_[0];
-    if (first > 0 && PointColor(first - 1) != clNone) {
-        // Earlier points lie beyond the plot edge: the line enters there.
-        const TRect& plot = ParentChart()->PlotRect;
-        const int edgeX = ChartInverted(true) ? plot.Right : plot.Left;
-        segment(edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), firstX, firstY);
-    }
+    auto enter = [&](TRunMerger& merger) {
+        if (first > 0 && PointColor(first - 1) != clNone) {
+            // Earlier points lie beyond the plot edge: the line enters there.
+            const TRect& plot = ParentChart()->PlotRect;
+            const int edgeX = ChartInverted(true) ? plot.Right : plot.Left;
+            segment(merger, edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), firstX, firstY);
+        }
+    };
+    TChartCanvas3D& canvas = Canvas();
     if (!dense) {
-        for (size_t k = 1; k < n; ++k) segment(pixelX_[k - 1], pixelY_[k - 1], pixelX_[k], pixelY_[k]);
+        ParentChart()->FlushInk();
+        TRunMerger merger(canvas, LinePen, color);
+        enter(merger);
+        for (size_t k = 1; k < n; ++k) segment(merger, pixelX_[k - 1], pixelY_[k - 1], pixelX_[k], pixelY_[k]);
         merger.Flush();
         PrevX = pixelX_[n - 1];
         PrevY = pixelY_[n - 1];
@@ -608,62 +624,73 @@ bool TCustomSeries::DrawMergedLine() {
             bottom = yMap(hi);
             if (top > bottom) std::swap(top, bottom);
         };
-        // The runs are gathered as pixels of the clipped plot and painted column by column at
-        // the end, where the canvas can; the union of one colour's pixels is the picture.
-        TChartCanvas3D& canvas = Canvas();
-        const TRect region = ParentChart()->PlotClipRect();
-        canvas.Brush.Style = TBrushStyle::bsSolid;
-        canvas.Brush.Color = color;
-        const bool gather = ParentChart()->ClipPoints && canvas.FillColumnBits(region.Left, region.Top, nullptr, 0);
-        if (gather) {
-            lineBits_.Reset(region);
-            merger.IntoBits(lineBits_, LinePen.Width > 1 ? penBoxes.Before : 0, LinePen.Width > 1 ? penBoxes.After : 0);
-        }
-        int prevX = firstX, prevY = firstY;
         // The columns of the points, mapped in bulk: cheaper than searching for each
         // column's end with single mappings.
         pixelX_.resize(n);
         GetHorizAxis()->PixelMap().Map(xs.Data() + first, xs.Multiplier(), n, pixelX_.data());
-        for (int i = first; i <= last;) {
-            const int x = pixelX_[static_cast<size_t>(i - first)];
-            int j = i;
-            while (j < last && pixelX_[static_cast<size_t>(j + 1 - first)] == x) ++j;
-            const int y = i == first ? firstY : yAt(i);
-            segment(prevX, prevY, x, y);
-            prevX = x;
-            prevY = y;
-            if (j > i) {
-                // The lines between the column's points run along it and join up: from its
-                // least to its greatest row. A one-pixel line leaves out its end, so a row
-                // reached only by the column's last points stays out.
-                int top = 0, bottom = 0;
-                rows(i, j, top, bottom);
-                prevY = yAt(j);
-                if (top != bottom) {
-                    if (LinePen.Width <= 1 && (prevY == top || prevY == bottom)) {
-                        int t = j;
-                        while (t > i && yAt(t - 1) == prevY) --t;
-                        int before = 0, after = 0;
-                        rows(i, t - 1, before, after);
-                        if (prevY == top && before != top) ++top;
-                        if (prevY == bottom && after != bottom) --bottom;
+        auto drawColumns = [&](TRunMerger& merger) {
+            enter(merger);
+            int prevX = firstX, prevY = firstY;
+            for (int i = first; i <= last;) {
+                const int x = pixelX_[static_cast<size_t>(i - first)];
+                int j = i;
+                while (j < last && pixelX_[static_cast<size_t>(j + 1 - first)] == x) ++j;
+                const int y = i == first ? firstY : yAt(i);
+                segment(merger, prevX, prevY, x, y);
+                prevX = x;
+                prevY = y;
+                if (j > i) {
+                    // The lines between the column's points run along it and join up: from
+                    // its least to its greatest row. A one-pixel line leaves out its end, so a
+                    // row reached only by the column's last points stays out.
+                    int top = 0, bottom = 0;
+                    rows(i, j, top, bottom);
+                    prevY = yAt(j);
+                    if (top != bottom) {
+                        if (LinePen.Width <= 1 && (prevY == top || prevY == bottom)) {
+                            int t = j;
+                            while (t > i && yAt(t - 1) == prevY) --t;
+                            int before = 0, after = 0;
+                            rows(i, t - 1, before, after);
+                            if (prevY == top && before != top) ++top;
+                            if (prevY == bottom && after != bottom) --bottom;
+                        }
+                        merger.Column(x, top, bottom);
                     }
-                    merger.Column(x, top, bottom);
                 }
+                i = j + 1;
             }
-            i = j + 1;
+            merger.Flush();
+            PrevX = prevX;
+            PrevY = prevY;
+        };
+        // The pixels are gathered as bits of the clipped plot and left to the chart, which
+        // paints them after the series that follow, each pixel once; the union of one colour's
+        // pixels is the picture. What the canvas cannot hand out is painted as it comes.
+        const TRect region = ParentChart()->PlotClipRect();
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.Brush.Color = color;
+        bool gathered = false;
+        if (ParentChart()->ClipPoints && canvas.FillColumnBits(region.Left, region.Top, nullptr, 0)) {
+            TColumnCoverage& bits = ParentChart()->DeferInk(region, color);
+            TMarkSink sink(bits);
+            if (canvas.BeginCapture(sink)) {
+                TRunMerger merger(canvas, LinePen, color);
+                merger.IntoBits(bits, LinePen.Width > 1 ? penBoxes.Before : 0, LinePen.Width > 1 ? penBoxes.After : 0);
+                drawColumns(merger);
+                gathered = canvas.EndCapture();
+            }
+            if (!gathered) ParentChart()->DropDeferredInk();
         }
-        merger.Flush();
-        if (gather) {
-            canvas.Brush.Style = TBrushStyle::bsSolid;
-            canvas.Brush.Color = color;
-            lineBits_.FillMarked(canvas);
-            canvas.AssignChartPen(LinePen);
-            canvas.Brush.Style = TBrushStyle::bsClear;
-            canvas.Pen.Color = color;
+        if (!gathered) {
+            ParentChart()->FlushInk();
+            TRunMerger merger(canvas, LinePen, color);
+            drawColumns(merger);
         }
-        PrevX = prevX;
-        PrevY = prevY;
+        // The canvas is left as drawing the line leaves it.
+        canvas.AssignChartPen(LinePen);
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        canvas.Pen.Color = color;
     }
     PrevColor = color;
     drawnInPaint_ = true;

@@ -67,6 +67,7 @@ public:
 
     void DrawPoint(int index) override;
     void DrawPoints() override;
+    bool MayDeferInk() const override { return drawLine_ && !Pointer.Visible(); }
     virtual void PaintPointer(int x, int y, TColor color, int index);
     void HorizontalMargins(int& left, int& right) override;
     void VerticalMargins(int& top, int& bottom) override;
@@ -124,7 +125,6 @@ private:
     std::vector<TPixelComposer::TShapeColumn> pointerBits_;
     int pointerTop_ = 0;
     TPixelComposer composer_;
-    TColumnCoverage lineBits_;  // what a dense line paints
 };
 
 class TLineSeries : public TCustomSeries {

@@ -185,6 +185,9 @@ public:
     // Drawing.
     void UpdateVisibleRange();
     virtual void DrawPoints();
+    // Whether DrawPoints may leave its pixels to the chart's deferred ink instead of painting
+    // them; a series that says no has the waiting ink painted before it draws.
+    virtual bool MayDeferInk() const { return false; }
     virtual void DrawPoint(int /*index*/) {}
     virtual bool DrawsForward() const { return true; }
     void RequestRepaint();
