@@ -53,22 +53,9 @@ public:
         int runTop = 0, runBottom = -2;  // the open run, joined across words
         for (int w = t >> 6; w <= (b >> 6); ++w) {
             const TWord mask = Mask(w, t, b);
-            TWord free = mask & ~column[w];
+            const TWord free = mask & ~column[w];
             column[w] |= mask;
-            const int base = w * 64;
-            while (free) {
-                const int s = std::countr_zero(free);
-                const TWord rest = ~(free >> s);
-                const int len = rest ? std::countr_zero(rest) : 64 - s;
-                if (base + s == runBottom + 1) {
-                    runBottom = base + s + len - 1;
-                } else {
-                    if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
-                    runTop = base + s;
-                    runBottom = base + s + len - 1;
-                }
-                free = s + len >= 64 ? 0 : free & (~TWord(0) << (s + len));
-            }
+            JoinRuns(w, free, runTop, runBottom, run);
         }
         if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
     }
@@ -129,6 +116,11 @@ public:
         TWord* column = &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
         for (int w = t >> 6; w <= (b >> 6); ++w) column[w] |= Mask(w, t, b);
     }
+    // Marks the box (right and bottom exclusive), whether free or not.
+    void MarkBox(const TRect& box) {
+        for (int x = std::max(box.Left, region_.Left); x < std::min(box.Right, region_.Right); ++x)
+            Mark(x, box.Top, box.Bottom - 1);
+    }
     // Fills the marked pixels with the canvas's brush, in blocks of 16 columns by 64 rows, so
     // that the rows written stay in the cache; false, with nothing painted, where the canvas
     // cannot paint column bits.
@@ -150,27 +142,24 @@ public:
         const TWord* column = Column(x);
         if (!column) return;
         int runTop = 0, runBottom = -2;
-        for (int w = 0; w < words_; ++w) {
-            TWord set = column[w];
-            const int base = w * 64;
-            while (set) {
-                const int s = std::countr_zero(set);
-                const TWord rest = ~(set >> s);
-                const int len = rest ? std::countr_zero(rest) : 64 - s;
-                if (base + s == runBottom + 1) {
-                    runBottom = base + s + len - 1;
-                } else {
-                    if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
-                    runTop = base + s;
-                    runBottom = base + s + len - 1;
-                }
-                set = s + len >= 64 ? 0 : set & (~TWord(0) << (s + len));
-            }
-        }
+        for (int w = 0; w < words_; ++w) JoinRuns(w, column[w], runTop, runBottom, run);
         if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
     }
 
 private:
+    // The runs of set bits of word w joined to the open run runTop..runBottom (bit rows);
+    // run(top, bottom) gets each run that closes, in rows.
+    template <class Run>
+    void JoinRuns(int w, TWord bits, int& runTop, int& runBottom, Run& run) const {
+        const int base = w * 64;
+        ForEachRunOfBits(bits, [&](int s, int len) {
+            if (base + s != runBottom + 1) {
+                if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
+                runTop = base + s;
+            }
+            runBottom = base + s + len - 1;
+        });
+    }
     // top..bottom within the region, as bit rows t..b; false when none is left.
     bool Clamp(int top, int bottom, int& t, int& b) const {
         top = std::max(top, region_.Top);

@@ -55,12 +55,12 @@ public:
     // The centre-line pixels lo .. hi (inclusive) of column x, which the lines along it paint.
     void Column(int x, int lo, int hi) { Join(true, x, lo, hi); }
 
-    // Runs along a row or column go into bits instead of to the canvas, as the boxes the pen
-    // paints: its centre pixels widened by before and after.
-    void IntoBits(TColumnCoverage& bits, int before, int after) {
+    // Runs along a row or column are marked in bits as the boxes the canvas would paint for
+    // them (see PenBoxes), which spares a canvas call per run while a capture is on.
+    void IntoBits(TColumnCoverage& bits, const TChartCanvas3D::TPenBoxes& boxes) {
         bits_ = &bits;
-        before_ = before;
-        after_ = after;
+        before_ = width_ > 1 ? boxes.Before : 0;
+        after_ = width_ > 1 ? boxes.After : 0;
     }
 
     void Flush() {
@@ -69,7 +69,7 @@ public:
         if (bits_) {
             const int left = vertical_ ? at_ : lo_, right = vertical_ ? at_ : hi_;
             const int top = vertical_ ? lo_ : at_, bottom = vertical_ ? hi_ : at_;
-            for (int x = left - before_; x <= right + after_; ++x) bits_->Mark(x, top - before_, bottom + after_);
+            bits_->MarkBox(TRect{left - before_, top - before_, right + after_ + 1, bottom + after_ + 1});
             return;
         }
         // A one-pixel run ends one pixel beyond its last pixel; a wide one at it.
@@ -345,9 +345,7 @@ struct TBoxList final : TChartCanvas3D::TPixelSink {
 struct TMarkSink final : TChartCanvas3D::TPixelSink {
     explicit TMarkSink(TColumnCoverage& bits) : Bits(bits) {}
     TColumnCoverage& Bits;
-    void Box(const TRect& box, bool) override {
-        for (int x = box.Left; x < box.Right; ++x) Bits.Mark(x, box.Top, box.Bottom - 1);
-    }
+    void Box(const TRect& box, bool) override { Bits.MarkBox(box); }
 };
 // Boxes handed out by the canvas, composed as they come in one layer.
 struct TComposeSink final : TChartCanvas3D::TPixelSink {
@@ -676,7 +674,7 @@ bool TCustomSeries::DrawMergedLine() {
             TMarkSink sink(bits);
             if (canvas.BeginCapture(sink)) {
                 TRunMerger merger(canvas, LinePen, color);
-                merger.IntoBits(bits, LinePen.Width > 1 ? penBoxes.Before : 0, LinePen.Width > 1 ? penBoxes.After : 0);
+                merger.IntoBits(bits, penBoxes);
                 drawColumns(merger);
                 gathered = canvas.EndCapture();
             }

@@ -1,4 +1,5 @@
 #pragma once
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -33,6 +34,18 @@ inline long long Trunc64(double v) {
     return static_cast<long long>(v);
 }
 inline long double RoundL(long double v) { return std::nearbyintl(v); }
+
+// Calls run(start, length) for each run of set bits of the word, lowest first.
+template <class Run>
+void ForEachRunOfBits(std::uint64_t bits, Run&& run) {
+    while (bits) {
+        const int s = std::countr_zero(bits);
+        const std::uint64_t rest = ~(bits >> s);
+        const int len = rest ? std::countr_zero(rest) : 64 - s;
+        run(s, len);
+        bits = s + len >= 64 ? 0 : bits & (~std::uint64_t(0) << (s + len));
+    }
+}
 
 // Integer halving that truncates toward zero.
 constexpr int Div2(int v) { return v / 2; }

@@ -604,14 +604,10 @@ bool TQtCanvas::FillColumnBits(int x, int top, const std::uint64_t* bits, int wo
         return true;
     }
     for (int w = 0; w < words; ++w)
-        for (std::uint64_t set = bits[w]; set;) {
-            const int s = std::countr_zero(set);
-            const std::uint64_t rest = ~(set >> s);
-            const int len = rest ? std::countr_zero(rest) : 64 - s;
+        ForEachRunOfBits(bits[w], [&](int s, int len) {
             const int row = top + 64 * w + s;
             Fill(x, row, x, row + len - 1, FBrushRgb, FBrushColor);
-            set = s + len >= 64 ? 0 : set & (~std::uint64_t(0) << (s + len));
-        }
+        });
     return true;
 }
 
