@@ -49,7 +49,6 @@ public:
     TColor CandleColor(int index, int yOpen, int yClose) const;
     void DrawPoint(int index) override;
     void DrawPoints() override;
-    bool MayDeferInk() const override { return false; }
     int Clicked(int x, int y) override;
 
 private:
