@@ -172,30 +172,13 @@ bool TCandleSeries::DrawVisibleCandles() {
     kindRight_[bkOutline] = kindRight_[bkFlat] = rightWidth + after;
     kindLeft_[bkInside] = kindLeft_[bkOutline] + penBoxes_.Width;
     kindRight_[bkInside] = kindRight_[bkOutline] - penBoxes_.Width;
-    shapes_.clear();
     int lastDrawn = -1;
     const auto n = static_cast<size_t>(last - first + 1);
-    for (auto& list : pixels_) list.resize(n);
-    MapPixels(first, last, pixels_[0].data(), pixels_[1].data());
-    const TCustomChartAxis::TPixelMap vert = GetVertAxis()->PixelMap();
-    vert.Map(HighValues().Data() + first, HighValues().Multiplier(), n, pixels_[2].data());
-    vert.Map(LowValues().Data() + first, LowValues().Multiplier(), n, pixels_[3].data());
-    vert.Map(CloseValues().Data() + first, CloseValues().Multiplier(), n, pixels_[4].data());
-    for (int i = first; i <= last; ++i) {
-        if (PointColor(i) == clNone) continue;
-        const auto k = static_cast<size_t>(i - first);
-        const TCandlePixels p{pixels_[0][k], pixels_[1][k], pixels_[2][k], pixels_[3][k], pixels_[4][k]};
-        shapes_.emplace_back();
-        CandleShape(i, p, shapes_.back());
-        if (shapes_.back().Color == clAutoColor) return false;
-        lastDrawn = i;
-    }
-    if (lastDrawn < 0) return false;
     // Where few candles share a pixel column, painting each column's candles over the earlier
     // columns costs less than composing them across columns.
     constexpr size_t kComposeFrom = 4;  // candles per pixel column
-    if (shapes_.size() < kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) ||
-        !ParentChart()->ClipPoints) {
+    if (n < kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) || !ParentChart()->ClipPoints) {
+        if (!CandleShapes(first, last, lastDrawn) || lastDrawn < 0) return false;
         DrawCandleRuns();
         LeaveCanvasAsCandle(lastDrawn);
         return true;
@@ -227,12 +210,6 @@ bool TCandleSeries::DrawVisibleCandles() {
         stripes.push_back(TStripe{edges[e], edges[e + 1] - 1, static_cast<int>(g)});
     }
 
-    // Parts of one group's stripes that a column of candles shows: rows inclusive, colour.
-    struct TPart {
-        int Top, Bottom;
-        TColor Color;
-    };
-    std::vector<std::vector<TPart>> parts(groupKinds.size());
     // Per group its kinds, from the last painted to the first.
     static constexpr TBoxKind kTopDown[] = {bkInside, bkFlat, bkOutline, bkWick};
     const size_t groups = groupKinds.size();
@@ -244,76 +221,104 @@ bool TCandleSeries::DrawVisibleCandles() {
     // clipping the region is unknown, and the point-by-point drawing is kept.
     composer_.Reset(ParentChart()->PlotClipRect());
     const TColumnCoverage& coverage = composer_.Coverage();
-    const int words = coverage.Words();
-    // Per group the rows that later columns painted in every one of its columns: there this
-    // column of candles cannot be seen, and composing its candles may stop.
-    std::vector<TColumnCoverage::TWord> rows(groups * static_cast<size_t>(words));
+    using TWord = TColumnCoverage::TWord;
+    const auto words = static_cast<size_t>(coverage.Words());
+    // Per group the rows a column's candles have claimed so far, from its last candle back,
+    // and per layer and group the claimed rows that show in the layer's colour.
+    std::vector<TWord> claimed(groups * words), layerRows;
+    std::vector<char> touched;
+    std::vector<std::pair<size_t, int>> touchedList;  // (group, layer)
     const TColor penColor = pen.Color;
-
-    for (int end = static_cast<int>(shapes_.size()) - 1; end >= 0;) {
-        const int x = shapes_[static_cast<size_t>(end)].X;
-        int start = end;
-        while (start > 0 && shapes_[static_cast<size_t>(start - 1)].X == x) --start;
-        // Only the words of the rows these candles reach are read.
-        int top = INT32_MAX, bottom = INT32_MIN;
-        for (int i = start; i <= end; ++i)
-            for (int k = 0; k < bkKinds; ++k) {
-                const TCandleShape& c = shapes_[static_cast<size_t>(i)];
-                if (c.Top[k] > c.Bottom[k]) continue;
-                top = std::min(top, c.Top[k]);
-                bottom = std::max(bottom, c.Bottom[k]);
+    TColor colorOfLayer[2] = {clNone, clNone};
+    int layerOfColor[2] = {0, 0};
+    auto layerOf = [&](TColor c, int slot) {
+        if (colorOfLayer[slot] != c) {
+            colorOfLayer[slot] = c;
+            layerOfColor[slot] = composer_.Layer(c);
+            const auto need = static_cast<size_t>(layerOfColor[slot] + 1) * groups;
+            if (touched.size() < need) {
+                touched.resize(need, 0);
+                layerRows.resize(need * words, 0);
             }
-        const int regionTop = coverage.Region().Top;
-        auto wordOf = [&](int row) {
-            return static_cast<int>(std::clamp<std::int64_t>((std::int64_t(row) - regionTop) >> 6, 0, std::max(0, words - 1)));
-        };
-        const int wLo = wordOf(top), wHi = words > 0 && top <= bottom ? wordOf(bottom) : wLo - 1;
-        for (size_t g = 0; g < groups; ++g)
-            std::fill(&rows[g * static_cast<size_t>(words)] + wLo, &rows[g * static_cast<size_t>(words)] + wHi + 1,
-                      ~TColumnCoverage::TWord(0));
-        for (const TStripe& stripe : stripes) {
-            TColumnCoverage::TWord* groupRows = &rows[static_cast<size_t>(stripe.Group) * static_cast<size_t>(words)];
-            for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
-                if (const TColumnCoverage::TWord* column = coverage.Column(col))
-                    for (int w = wLo; w <= wHi; ++w) groupRows[w] &= column[w];
         }
-        for (size_t g = 0; g < groups; ++g) parts[g].clear();
-        for (int i = end; i >= start; --i) {
-            const TCandleShape& c = shapes_[static_cast<size_t>(i)];
-            for (size_t g = 0; g < groups; ++g) {
-                std::vector<TPart>& out = parts[g];
-                TColumnCoverage::TWord* groupRows = &rows[g * static_cast<size_t>(words)];
+        return layerOfColor[slot];
+    };
+
+    int x = 0, wLo = INT32_MAX, wHi = -1;
+    // Each stripe's columns show its group's claimed rows where later columns left them free.
+    auto finishColumn = [&] {
+        for (const TStripe& stripe : stripes)
+            for (const auto& [g, layer] : touchedList)
+                if (g == static_cast<size_t>(stripe.Group))
+                    for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
+                        composer_.PaintColumnWords(col, &layerRows[(static_cast<size_t>(layer) * groups + g) * words], wLo,
+                                                   wHi, layer);
+        for (const auto& [g, layer] : touchedList) {
+            const size_t at = static_cast<size_t>(layer) * groups + g;
+            touched[at] = 0;
+            std::fill(&layerRows[at * words] + wLo, &layerRows[at * words] + wHi + 1, 0);
+        }
+        touchedList.clear();
+        if (wHi >= 0)
+            for (size_t g = 0; g < groups; ++g) std::fill(&claimed[g * words] + wLo, &claimed[g * words] + wHi + 1, 0);
+        wLo = INT32_MAX;
+        wHi = -1;
+    };
+    // The candles from the last to the first, their shapes made a chunk at a time so that
+    // they are read back while still in the cache.
+    constexpr int kChunk = 1024;
+    for (int hi = last; hi >= first; hi -= kChunk) {
+        if (!CandleShapes(std::max(first, hi - kChunk + 1), hi, lastDrawn)) return false;
+        for (auto k = shapes_.size(); k-- > 0;) {
+            const TCandleShape& c = shapes_[k];
+            if (c.X != x) {
+                finishColumn();
+                x = c.X;
+            }
+            for (size_t g = 0; g < groups; ++g)
                 for (TBoxKind kind : groupOrder[g]) {
                     if (c.Top[kind] > c.Bottom[kind]) continue;
-                    const TColor color = kind == bkWick || kind == bkOutline ? penColor : c.Color;
-                    coverage.PaintRows(groupRows, c.Top[kind], c.Bottom[kind],
-                                        [&](int t, int b) { out.push_back(TPart{t, b, color}); });
+                    const bool penPart = kind == bkWick || kind == bkOutline;
+                    const int layer = penPart ? layerOf(penColor, 0) : layerOf(c.Color, 1);
+                    const size_t at = static_cast<size_t>(layer) * groups + g;
+                    TWord* rows = &layerRows[at * words];
+                    coverage.ClaimRows(&claimed[g * words], c.Top[kind], c.Bottom[kind], [&](int w, TWord free) {
+                        rows[w] |= free;
+                        wLo = std::min(wLo, w);
+                        wHi = std::max(wHi, w);
+                        if (!touched[at]) {
+                            touched[at] = 1;
+                            touchedList.emplace_back(g, layer);
+                        }
+                    });
                 }
-            }
         }
-        for (size_t g = 0; g < groups; ++g) {
-            std::vector<TPart>& out = parts[g];
-            // Touching parts of one colour are one part.
-            std::sort(out.begin(), out.end(), [](const TPart& a, const TPart& b) { return a.Top < b.Top; });
-            size_t kept = 0;
-            for (size_t k = 0; k < out.size(); ++k) {
-                if (kept > 0 && out[kept - 1].Color == out[k].Color && out[kept - 1].Bottom + 1 == out[k].Top)
-                    out[kept - 1].Bottom = out[k].Bottom;
-                else
-                    out[kept++] = out[k];
-            }
-            out.resize(kept);
-        }
-        for (const TStripe& stripe : stripes)
-            for (const TPart& part : parts[static_cast<size_t>(stripe.Group)]) {
-                const int layer = composer_.Layer(part.Color);
-                for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
-                    composer_.Paint(col, part.Top, part.Bottom, layer);
-            }
-        end = start - 1;
     }
+    finishColumn();
+    if (lastDrawn < 0) return false;
     composer_.Flush(canvas);
     LeaveCanvasAsCandle(lastDrawn);
+    return true;
+}
+
+bool TCandleSeries::CandleShapes(int a, int b, int& lastDrawn) {
+    shapes_.clear();
+    const auto n = static_cast<size_t>(b - a + 1);
+    for (auto& list : pixels_) list.resize(n);
+    MapPixels(a, b, pixels_[0].data(), pixels_[1].data());
+    const TCustomChartAxis::TPixelMap vert = GetVertAxis()->PixelMap();
+    vert.Map(HighValues().Data() + a, HighValues().Multiplier(), n, pixels_[2].data());
+    vert.Map(LowValues().Data() + a, LowValues().Multiplier(), n, pixels_[3].data());
+    vert.Map(CloseValues().Data() + a, CloseValues().Multiplier(), n, pixels_[4].data());
+    for (int i = a; i <= b; ++i) {
+        if (PointColor(i) == clNone) continue;
+        const auto k = static_cast<size_t>(i - a);
+        const TCandlePixels p{pixels_[0][k], pixels_[1][k], pixels_[2][k], pixels_[3][k], pixels_[4][k]};
+        shapes_.emplace_back();
+        CandleShape(i, p, shapes_.back());
+        if (shapes_.back().Color == clAutoColor) return false;
+        lastDrawn = std::max(lastDrawn, i);
+    }
     return true;
 }
 

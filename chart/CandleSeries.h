@@ -70,6 +70,9 @@ private:
     // candle over it. False, with nothing drawn, where the canvas does not paint candles as
     // boxes of the same columns wherever they stand.
     bool DrawVisibleCandles();
+    // The shapes of the drawn candles a..b into shapes_, lastDrawn raised to the last of
+    // them; false where a candle has no colour of its own.
+    bool CandleShapes(int a, int b, int& lastDrawn);
     // Each pixel column's candles painted over the earlier columns, of each only what later
     // candles of its column leave visible.
     void DrawCandleRuns();
@@ -78,8 +81,8 @@ private:
     // The shape of candle index, at pixels p, as the canvas paints it with penBoxes_.
     void CandleShape(int index, const TCandlePixels& p, TCandleShape& shape) const;
     TChartCanvas3D::TPenBoxes penBoxes_;
-    std::vector<TCandleShape> shapes_;  // scratch of DrawVisibleCandles
-    std::vector<int> pixels_[5];        // X, open, high, low and close of the visible candles
+    std::vector<TCandleShape> shapes_;  // scratch of CandleShapes
+    std::vector<int> pixels_[5];        // X, open, high, low and close of those candles
     // Columns of each kind relative to the candle's X; none where left > right.
     int kindLeft_[bkKinds] = {}, kindRight_[bkKinds] = {};
     TPixelComposer composer_;  // what later columns of candles painted, and in which colour

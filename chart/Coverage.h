@@ -44,38 +44,27 @@ public:
             if (Mask(w, t, b) & ~column[w]) return false;
         return true;
     }
-    // Calls run(top, bottom) for each maximal run of free rows of the column within top..bottom
-    // (inclusive), in ascending order, and marks the rows painted.
-    template <class Run>
-    void PaintRows(TWord* column, int top, int bottom, Run&& run) const {
+    // Marks rows top..bottom of a column of Words() words held elsewhere and calls
+    // free(w, bits) with the rows of each word w that were free before.
+    template <class Free>
+    void ClaimRows(TWord* column, int top, int bottom, Free&& free) const {
         int t = 0, b = 0;
         if (!Clamp(top, bottom, t, b)) return;
-        int runTop = 0, runBottom = -2;  // the open run, joined across words
         for (int w = t >> 6; w <= (b >> 6); ++w) {
             const TWord mask = Mask(w, t, b);
-            const TWord free = mask & ~column[w];
+            if (const TWord f = mask & ~column[w]) free(w, f);
             column[w] |= mask;
-            JoinRuns(w, free, runTop, runBottom, run);
         }
-        if (runBottom >= runTop) run(runTop + region_.Top, runBottom + region_.Top);
     }
 
     TWord* MutableColumn(int x) {
         if (x < region_.Left || x >= region_.Right) return nullptr;
         return &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
     }
-    // Marks rows top..bottom of column x painted and calls free(w, bits) with the rows of each
-    // word w that were free before.
+    // Marks rows top..bottom of column x painted and calls free(w, bits) as ClaimRows does.
     template <class Free>
     void PaintWords(int x, int top, int bottom, Free&& free) {
-        int t = 0, b = 0;
-        TWord* column = MutableColumn(x);
-        if (!column || !Clamp(top, bottom, t, b)) return;
-        for (int w = t >> 6; w <= (b >> 6); ++w) {
-            const TWord mask = Mask(w, t, b);
-            if (const TWord f = mask & ~column[w]) free(w, f);
-            column[w] |= mask;
-        }
+        if (TWord* column = MutableColumn(x)) ClaimRows(column, top, bottom, free);
     }
     // The rows of `bits` (bit k: row top + k) as the words w and w + 1 of a column, those
     // outside the region left out; false when none is left.
@@ -258,6 +247,18 @@ public:
             word(w, column.Pen << s, column.Brush << s);
             // Within the region's rows, so word w + 1 exists whenever the shape reaches it.
             if (s) word(w + 1, column.Pen >> (64 - s), column.Brush >> (64 - s));
+        }
+    }
+    // Words lo..hi of `rows` (a column of the region's words), wherever still free in column
+    // x, in the layer.
+    void PaintColumnWords(int x, const TColumnCoverage::TWord* rows, int lo, int hi, int layer) {
+        TColumnCoverage::TWord* painted = coverage_.MutableColumn(x);
+        if (!painted) return;
+        TColumnCoverage::TWord* into = layers_[static_cast<size_t>(layer)].MutableColumn(x);
+        for (int w = lo; w <= hi; ++w) {
+            const TColumnCoverage::TWord free = rows[w] & ~painted[w];
+            into[w] |= free;
+            painted[w] |= free;
         }
     }
     void PaintBox(const TRect& box, int layer) {

@@ -206,6 +206,7 @@ int TChartSeries::AddPoint(double x, double y, std::string_view label, TColor co
     const int i = XValues().AddValue(XValues().PendingValue);
     YValues().InsertValue(i, YValues().PendingValue);
     colors_.insert(colors_.begin() + i, color);
+    if (color != clAutoColor) ++ownColors_;
     labels_.insert(labels_.begin() + i, std::string(label));
     ++labelsVersion_;
     PointAdded(i);
@@ -234,6 +235,7 @@ void TChartSeries::Reserve(int n) {
 void TChartSeries::Clear() {
     for (auto& list : valueLists_) list->Clear();
     std::vector<TColor>().swap(colors_);
+    ownColors_ = 0;
     std::vector<std::string>().swap(labels_);
     ++labelsVersion_;
     if (OnClearValues) OnClearValues(*this);
@@ -243,7 +245,10 @@ void TChartSeries::Clear() {
 void TChartSeries::DeletePoint(int index) {
     for (auto& list : valueLists_)
         if (index < list->Count()) list->DeleteValue(index);
-    if (index >= 0 && index < static_cast<int>(colors_.size())) colors_.erase(colors_.begin() + index);
+    if (index >= 0 && index < static_cast<int>(colors_.size())) {
+        if (colors_[static_cast<size_t>(index)] != clAutoColor) --ownColors_;
+        colors_.erase(colors_.begin() + index);
+    }
     if (index >= 0 && index < static_cast<int>(labels_.size())) labels_.erase(labels_.begin() + index);
     ++labelsVersion_;
     RequestRepaint();
@@ -259,6 +264,7 @@ void TChartSeries::SwapPoints(int a, int b) {
 }
 
 TColor TChartSeries::PointColor(int index) const {
+    if (ownColors_ == 0 && !colorEachPoint_) return seriesColor_;
     if (index < 0 || index >= static_cast<int>(colors_.size())) return seriesColor_;
     const TColor c = colors_[static_cast<size_t>(index)];
     if (c != clAutoColor) return c;
@@ -279,6 +285,7 @@ bool TChartSeries::PointColorsAre(int first, int last, TColor color) const {
         return true;
     }
     // Points without a colour of their own take the series colour.
+    if (ownColors_ == 0) return true;
     const auto begin = colors_.begin() + std::min<std::ptrdiff_t>(first, std::ssize(colors_));
     const auto end = colors_.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(last) + 1, std::ssize(colors_));
     return std::all_of(begin, end, [color](TColor c) { return c == clAutoColor || c == color; });
@@ -286,7 +293,9 @@ bool TChartSeries::PointColorsAre(int first, int last, TColor color) const {
 
 void TChartSeries::SetPointColor(int index, TColor color) {
     if (index < 0 || index >= Count()) throw TListIndexError(index);
-    colors_[static_cast<size_t>(index)] = color;
+    TColor& own = colors_[static_cast<size_t>(index)];
+    ownColors_ += std::size_t(color != clAutoColor) - std::size_t(own != clAutoColor);
+    own = color;
     RequestRepaint();
 }
 
@@ -312,7 +321,10 @@ void TChartSeries::SetSeriesColor(TColor value) {
 
 void TChartSeries::SetColorEachPoint(bool value) {
     const bool changed = AssignIfChanged(colorEachPoint_, value);
-    if (!value) std::fill(colors_.begin(), colors_.end(), clAutoColor);
+    if (!value) {
+        std::fill(colors_.begin(), colors_.end(), clAutoColor);
+        ownColors_ = 0;
+    }
     if (changed) RequestRepaint();
 }
 

@@ -242,6 +242,8 @@ protected:
 
     std::vector<std::unique_ptr<TChartValueList>> valueLists_;
     std::vector<TColor> colors_;
+    // How many points have a colour of their own: with none, no drawing loop reads colors_.
+    std::size_t ownColors_ = 0;
     std::vector<std::string> labels_;  // an empty text is an absent label
     unsigned long labelsVersion_ = 0;
 
