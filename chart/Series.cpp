@@ -206,7 +206,7 @@ int TChartSeries::AddPoint(double x, double y, std::string_view label, TColor co
     const int i = XValues().AddValue(XValues().PendingValue);
     YValues().InsertValue(i, YValues().PendingValue);
     colors_.insert(colors_.begin() + i, color);
-    if (color != clAutoColor) ++ownColors_;
+    CountOwnColor(color);
     labels_.insert(labels_.begin() + i, std::string(label));
     ++labelsVersion_;
     PointAdded(i);
@@ -236,6 +236,7 @@ void TChartSeries::Clear() {
     for (auto& list : valueLists_) list->Clear();
     std::vector<TColor>().swap(colors_);
     ownColors_ = 0;
+    mixedColors_ = false;
     std::vector<std::string>().swap(labels_);
     ++labelsVersion_;
     if (OnClearValues) OnClearValues(*this);
@@ -246,7 +247,7 @@ void TChartSeries::DeletePoint(int index) {
     for (auto& list : valueLists_)
         if (index < list->Count()) list->DeleteValue(index);
     if (index >= 0 && index < static_cast<int>(colors_.size())) {
-        if (colors_[static_cast<size_t>(index)] != clAutoColor) --ownColors_;
+        UncountOwnColor(colors_[static_cast<size_t>(index)]);
         colors_.erase(colors_.begin() + index);
     }
     if (index >= 0 && index < static_cast<int>(labels_.size())) labels_.erase(labels_.begin() + index);
@@ -263,9 +264,24 @@ void TChartSeries::SwapPoints(int a, int b) {
         std::swap(labels_[static_cast<size_t>(a)], labels_[static_cast<size_t>(b)]);
 }
 
+void TChartSeries::CountOwnColor(TColor c) {
+    if (c == clAutoColor) return;
+    if (ownColors_++ == 0)
+        ownColor_ = c;
+    else if (c != ownColor_)
+        mixedColors_ = true;
+}
+
+void TChartSeries::UncountOwnColor(TColor c) {
+    if (c != clAutoColor && --ownColors_ == 0) mixedColors_ = false;
+}
+
 TColor TChartSeries::PointColor(int index) const {
-    if (ownColors_ == 0 && !colorEachPoint_) return seriesColor_;
     if (index < 0 || index >= static_cast<int>(colors_.size())) return seriesColor_;
+    if (!colorEachPoint_ && !mixedColors_) {
+        if (ownColors_ == 0) return seriesColor_;
+        if (ownColors_ == colors_.size()) return ownColor_;
+    }
     const TColor c = colors_[static_cast<size_t>(index)];
     if (c != clAutoColor) return c;
     if (colorEachPoint_) {
@@ -279,13 +295,16 @@ TColor TChartSeries::PointColor(int index) const {
 
 bool TChartSeries::PointColorsAre(int first, int last, TColor color) const {
     if (first < 0 || last < first) return true;
+    if (!colorEachPoint_ && !mixedColors_ && last < std::ssize(colors_)) {
+        if (ownColors_ == 0) return color == seriesColor_;
+        if (ownColors_ == colors_.size()) return color == ownColor_;
+    }
     if (colorEachPoint_ || color != seriesColor_ || color == clAutoColor) {
         for (int i = first; i <= last; ++i)
             if (PointColor(i) != color) return false;
         return true;
     }
     // Points without a colour of their own take the series colour.
-    if (ownColors_ == 0) return true;
     const auto begin = colors_.begin() + std::min<std::ptrdiff_t>(first, std::ssize(colors_));
     const auto end = colors_.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(last) + 1, std::ssize(colors_));
     return std::all_of(begin, end, [color](TColor c) { return c == clAutoColor || c == color; });
@@ -294,7 +313,8 @@ bool TChartSeries::PointColorsAre(int first, int last, TColor color) const {
 void TChartSeries::SetPointColor(int index, TColor color) {
     if (index < 0 || index >= Count()) throw TListIndexError(index);
     TColor& own = colors_[static_cast<size_t>(index)];
-    ownColors_ += std::size_t(color != clAutoColor) - std::size_t(own != clAutoColor);
+    UncountOwnColor(own);
+    CountOwnColor(color);
     own = color;
     RequestRepaint();
 }
@@ -324,6 +344,7 @@ void TChartSeries::SetColorEachPoint(bool value) {
     if (!value) {
         std::fill(colors_.begin(), colors_.end(), clAutoColor);
         ownColors_ = 0;
+        mixedColors_ = false;
     }
     if (changed) RequestRepaint();
 }

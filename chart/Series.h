@@ -242,8 +242,13 @@ protected:
 
     std::vector<std::unique_ptr<TChartValueList>> valueLists_;
     std::vector<TColor> colors_;
-    // How many points have a colour of their own: with none, no drawing loop reads colors_.
+    // How many points have a colour of their own, and whether those may differ: where none
+    // has one, or all have the one colour, no drawing loop reads colors_.
     std::size_t ownColors_ = 0;
+    TColor ownColor_ = clAutoColor;
+    bool mixedColors_ = false;
+    void CountOwnColor(TColor c);
+    void UncountOwnColor(TColor c);
     std::vector<std::string> labels_;  // an empty text is an absent label
     unsigned long labelsVersion_ = 0;
 

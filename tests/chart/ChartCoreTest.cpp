@@ -376,6 +376,51 @@ TEST(ValueList, PointColoursAndMarkers) {
     EXPECT_EQ(s.PointColor(1), clRed);
 }
 
+// Colours are answered without reading the points where none or all have one colour of their
+// own; through adds, edits, deletes and clears they stay those of a plain list.
+TEST(ValueList, PointColoursFollowEveryEditOfTheColours) {
+    TPlainSeries s;
+    s.SetSeriesColor(clGray);
+    std::vector<TColor> own;  // the model: each point's own colour
+    const TColor choices[] = {clAutoColor, clBlue, clBlue, clBlue, clRed, clNone};
+    unsigned seed = 7;
+    double x = 0;  // ascending, so each point is added at the end
+    auto next = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 400; ++step) {
+        const unsigned op = next(10);
+        const TColor c = choices[next(std::size(choices))];
+        if (op < 5 || own.empty()) {
+            s.AddPoint(x++, 0, "", c);
+            own.push_back(c);
+        } else if (op < 8) {
+            const unsigned i = next(static_cast<unsigned>(own.size()));
+            s.SetPointColor(static_cast<int>(i), c);
+            own[i] = c;
+        } else if (op < 9) {
+            const unsigned i = next(static_cast<unsigned>(own.size()));
+            s.DeletePoint(static_cast<int>(i));
+            own.erase(own.begin() + i);
+        } else if (next(4) == 0) {
+            s.Clear();
+            own.clear();
+        }
+        const int n = static_cast<int>(own.size());
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(s.PointColor(i), own[static_cast<size_t>(i)] == clAutoColor ? clGray : own[static_cast<size_t>(i)])
+                << "step " << step << " point " << i;
+        if (n == 0) continue;
+        const int a = static_cast<int>(next(static_cast<unsigned>(n))), b = a + static_cast<int>(next(static_cast<unsigned>(n - a)));
+        for (TColor asked : {clGray, clBlue, clRed}) {
+            bool all = true;
+            for (int i = a; i <= b; ++i) all = all && s.PointColor(i) == asked;
+            ASSERT_EQ(s.PointColorsAre(a, b, asked), all) << "step " << step;
+        }
+    }
+}
+
 TEST(ValueList, IndexErrorsChangeNothing) {
     TPlainSeries s;
     s.AddPoint(0, 1);
