@@ -164,6 +164,7 @@ public:
         // in the last place, which can only change the pixel near a half: there, and for far
         // or undefined values, the value is mapped as above.
         void Map(const double* values, double multiplier, size_t n, int* out) const;
+        bool operator==(const TPixelMap&) const = default;
     };
     TPixelMap PixelMap() const {
         // Horizontal axes count from their start, vertical ones up from their end.

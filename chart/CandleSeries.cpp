@@ -179,6 +179,7 @@ bool TCandleSeries::DrawVisibleCandles() {
     constexpr size_t kComposeFrom = 4;  // candles per pixel column
     if (n < kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) || !ParentChart()->ClipPoints) {
         if (!CandleShapes(first, last, lastDrawn) || lastDrawn < 0) return false;
+        ParentChart()->FlushInk();
         DrawCandleRuns();
         LeaveCanvasAsCandle(lastDrawn);
         return true;
@@ -296,7 +297,7 @@ bool TCandleSeries::DrawVisibleCandles() {
     }
     finishColumn();
     if (lastDrawn < 0) return false;
-    composer_.Flush(canvas);
+    ParentChart()->DeferComposed(composer_);
     LeaveCanvasAsCandle(lastDrawn);
     return true;
 }

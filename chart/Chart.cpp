@@ -1,6 +1,7 @@
 #include "chart/Chart.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "chart/PixelMath.h"
 
@@ -187,6 +188,7 @@ std::unique_ptr<TChartSeries> TCustomAxisPanel::RemoveSeries(TChartSeries& serie
     auto it = std::find(seriesList_.begin(), seriesList_.end(), &series);
     if (it == seriesList_.end()) return nullptr;
     seriesList_.erase(it);
+    DropMappedValues();
     std::unique_ptr<TChartSeries> result;
     for (auto o = ownedSeries_.begin(); o != ownedSeries_.end(); ++o)
         if (o->get() == &series) {
@@ -201,9 +203,41 @@ std::unique_ptr<TChartSeries> TCustomAxisPanel::RemoveSeries(TChartSeries& serie
 }
 
 void TCustomAxisPanel::FreeAllSeries() {
+    DropMappedValues();
     for (TChartSeries* s : seriesList_) s->AttachToChart(nullptr);
     seriesList_.clear();
     ownedSeries_.clear();
+}
+
+const int* TCustomAxisPanel::MappedValues(const TChartValueList& list, const TCustomChartAxis& axis, int first, int last) {
+    const TCustomChartAxis::TPixelMap map = axis.PixelMap();
+    const double multiplier = list.Multiplier();
+    TMappedValues& m = mapped_;
+    // Alike bit for bit, so that each value maps to the same pixel.
+    if (!(m.List && m.List->Stamp() == m.Stamp && m.Map == map && std::memcmp(&m.Multiplier, &multiplier, sizeof multiplier) == 0 && first >= m.First &&
+          last <= m.Last && SameValues(list, *m.List))) {
+        m.List = &list;
+        m.Stamp = list.Stamp();
+        m.Map = map;
+        m.Multiplier = multiplier;
+        m.First = first;
+        m.Last = last;
+        m.Pixels.resize(static_cast<size_t>(last - first + 1));
+        map.Map(list.Data() + first, list.Multiplier(), m.Pixels.size(), m.Pixels.data());
+    }
+    return m.Pixels.data() + (first - m.First);
+}
+
+bool TCustomAxisPanel::SameValues(const TChartValueList& a, const TChartValueList& b) {
+    if (a.Stamp() == b.Stamp()) return true;
+    const std::uint64_t lo = std::min(a.Stamp(), b.Stamp()), hi = std::max(a.Stamp(), b.Stamp());
+    for (const TSameValues& known : sameValues_)
+        if (known.A == lo && known.B == hi) return known.Same;
+    const bool same = a.Count() == b.Count() && (a.Count() == 0 || std::memcmp(a.Data(), b.Data(), sizeof(double) * static_cast<size_t>(a.Count())) == 0);
+    constexpr size_t kKnown = 256;  // stamps of lists long changed are forgotten
+    if (sameValues_.size() == kKnown) sameValues_.clear();
+    sameValues_.push_back({lo, hi, same});
+    return same;
 }
 
 void TCustomAxisPanel::SetAxisVisible(bool value) { if (AssignIfChanged(axisVisible_, value)) InvalidateChart(); }
@@ -448,6 +482,7 @@ void TCustomChart::PaintWalls() {
 }
 
 void TCustomChart::DrawChartContents(const TRect& bounds) {
+    DropMappedValues();
     PaintPanel(bounds);
     if (Title.Visible()) PaintTitle(Title, true);
     if (Foot.Visible()) PaintTitle(Foot, false);

@@ -245,7 +245,14 @@ public:
     // anything painted straight onto the canvas flushes them first.
     TColumnCoverage& DeferInk(const TRect& region, TColor color) { return deferredInk_.Next(Canvas(), region, color); }
     void DropDeferredInk() { deferredInk_.DropLast(); }
+    // A series' composed pixels, left waiting in the same way.
+    void DeferComposed(TPixelComposer& composer) { deferredInk_.Take(Canvas(), composer); }
     void FlushInk() { deferredInk_.Flush(Canvas()); }
+    // The pixels of values first..last of `list` on `axis`, as TPixelMap::Map gives them:
+    // mapped once a frame and handed to every series whose list holds the same values.
+    // Valid until the next call.
+    const int* MappedValues(const TChartValueList& list, const TCustomChartAxis& axis, int first, int last);
+    void DropMappedValues() { mapped_.List = nullptr; }
 
 protected:
     // The back-wall colour a new series' automatic colour must differ from.
@@ -255,6 +262,21 @@ protected:
 
 private:
     TDeferredInk deferredInk_;
+    struct TMappedValues {
+        const TChartValueList* List = nullptr;  // alive: dropped with its series and each frame
+        TCustomChartAxis::TPixelMap Map{};
+        std::uint64_t Stamp = 0;  // of the values mapped
+        double Multiplier = 1;
+        int First = 0, Last = -1;
+        std::vector<int> Pixels;
+    } mapped_;
+    // Stamps of two lists' stored values, and whether those were found the same.
+    struct TSameValues {
+        std::uint64_t A, B;
+        bool Same;
+    };
+    std::vector<TSameValues> sameValues_;
+    bool SameValues(const TChartValueList& a, const TChartValueList& b);
     std::vector<TCustomChartAxis*> axes_;
     std::unique_ptr<TChartAxis> bottomAxis_, topAxis_, leftAxis_, rightAxis_;
     std::unique_ptr<TChartDepthAxis> depthAxis_;

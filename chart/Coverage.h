@@ -279,6 +279,13 @@ public:
             }
         }
     }
+    // Hands each layer's pixels and colour to take(bits, colour), which may swap the bits
+    // out; the composer holds no layer afterwards.
+    template <class Take>
+    void Release(Take&& take) {
+        for (int i = 0; i < used_; ++i) take(layers_[static_cast<size_t>(i)], colours_[static_cast<size_t>(i)]);
+        used_ = 0;
+    }
     // Paints what the layers hold; the canvas keeps the brush it is left with.
     void Flush(TChartCanvas3D& canvas) {
         const TRect& region = Region();
@@ -326,14 +333,16 @@ public:
     // Cleared bits over region for the next series, painting in colour; what waits over
     // another region is painted first.
     TColumnCoverage& Next(TChartCanvas3D& canvas, const TRect& region, TColor color) {
-        if (used_ > 0 && layers_[0].Region() != region) Flush(canvas);
-        if (used_ == layers_.size()) {
-            layers_.emplace_back();
-            colours_.push_back(color);
-        }
-        colours_[used_] = color;
-        layers_[used_].Reset(region);
-        return layers_[used_++];
+        TColumnCoverage& bits = Slot(canvas, region, color);
+        bits.Reset(region);
+        oneComposition_ = false;
+        return bits;
+    }
+    // The layers of a composition, waiting like the bits of as many series in turn.
+    void Take(TChartCanvas3D& canvas, TPixelComposer& composer) {
+        const bool alone = used_ == 0;
+        composer.Release([&](TColumnCoverage& bits, TColor color) { std::swap(Slot(canvas, bits.Region(), color), bits); });
+        oneComposition_ = alone;
     }
     // Forgets the layer Next gave last.
     void DropLast() {
@@ -343,10 +352,15 @@ public:
         if (used_ == 0) return;
         const size_t used = used_;
         used_ = 0;
-        if (used == 1) {
-            canvas.Brush.Style = TBrushStyle::bsSolid;
-            canvas.Brush.Color = colours_[0];
-            if (layers_[0].FillMarked(canvas)) return;
+        if (used == 1 || oneComposition_) {
+            // Layers that share no pixel: each is painted as it stands.
+            bool direct = true;
+            for (size_t i = 0; i < used && direct; ++i) {
+                canvas.Brush.Style = TBrushStyle::bsSolid;
+                canvas.Brush.Color = colours_[i];
+                direct = layers_[i].FillMarked(canvas);
+            }
+            if (direct) return;
         }
         // From the last series to the first, as a composition.
         composer_.Reset(layers_[0].Region());
@@ -355,9 +369,19 @@ public:
     }
 
 private:
+    TColumnCoverage& Slot(TChartCanvas3D& canvas, const TRect& region, TColor color) {
+        if (used_ > 0 && layers_[0].Region() != region) Flush(canvas);
+        if (used_ == layers_.size()) {
+            layers_.emplace_back();
+            colours_.push_back(color);
+        }
+        colours_[used_] = color;
+        return layers_[used_++];
+    }
     std::vector<TColumnCoverage> layers_;  // kept between frames, to spare allocations
     std::vector<TColor> colours_;
     size_t used_ = 0;
+    bool oneComposition_ = false;  // what waits is the layers of one composition
     TPixelComposer composer_;
 };
 

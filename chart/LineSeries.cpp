@@ -267,10 +267,9 @@ void TCustomSeries::DrawPoint(int index) {
 
 void TCustomSeries::DrawPoints() {
     mapped_ = false;
-    if (DrawMergedLine()) return;
+    if (DrawMergedLine() || DrawComposedPointers()) return;
     // Everything else paints straight onto the canvas, over what waits to be painted.
     ParentChart()->FlushInk();
-    if (DrawComposedPointers()) return;
     if (!MarkCoveredPointers()) coveredFirst_ = -1;
     mapped_ = false;
     TChartSeries::DrawPoints();
@@ -530,7 +529,7 @@ bool TCustomSeries::DrawComposedPointers() {
         segment(edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), pixelX_[0], pixelY_[0], c);
     }
     if (!canvas.EndCapture()) return false;
-    composer_.Flush(canvas);
+    ParentChart()->DeferComposed(composer_);
     // The canvas is left as painting the last pointer leaves it.
     if (lines) canvas.MoveTo(pixelX_[n - 1], pixelY_[n - 1]);
     Pointer.ApplyToCanvas(canvas, lastColor);
@@ -622,17 +621,16 @@ bool TCustomSeries::DrawMergedLine() {
             bottom = yMap(hi);
             if (top > bottom) std::swap(top, bottom);
         };
-        // The columns of the points, mapped in bulk: cheaper than searching for each
-        // column's end with single mappings.
-        pixelX_.resize(n);
-        GetHorizAxis()->PixelMap().Map(xs.Data() + first, xs.Multiplier(), n, pixelX_.data());
+        // The columns of the points, mapped in bulk (cheaper than searching for each column's
+        // end with single mappings) and shared with the other series of these x values.
+        const int* columns = ParentChart()->MappedValues(xs, *GetHorizAxis(), first, last);
         auto drawColumns = [&](TRunMerger& merger) {
             enter(merger);
             int prevX = firstX, prevY = firstY;
             for (int i = first; i <= last;) {
-                const int x = pixelX_[static_cast<size_t>(i - first)];
+                const int x = columns[i - first];
                 int j = i;
-                while (j < last && pixelX_[static_cast<size_t>(j + 1 - first)] == x) ++j;
+                while (j < last && columns[j + 1 - first] == x) ++j;
                 const int y = i == first ? firstY : yAt(i);
                 segment(merger, prevX, prevY, x, y);
                 prevX = x;

@@ -67,7 +67,8 @@ public:
 
     void DrawPoint(int index) override;
     void DrawPoints() override;
-    bool MayDeferInk() const override { return drawLine_ && !Pointer.Visible(); }
+    // DrawPoints paints the waiting ink before anything it paints straight onto the canvas.
+    bool MayDeferInk() const override { return true; }
     virtual void PaintPointer(int x, int y, TColor color, int index);
     void HorizontalMargins(int& left, int& right) override;
     void VerticalMargins(int& top, int& bottom) override;

@@ -1,6 +1,7 @@
 #include "chart/Series.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "chart/Axis.h"
@@ -11,6 +12,11 @@ namespace zyn::chart {
 // ---- TChartValueList ----
 
 TChartValueList::TChartValueList(TChartSeries* owner, std::string name) : Name(std::move(name)), owner_(owner) {}
+
+std::uint64_t TChartValueList::NextStamp() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
 
 void TChartValueList::CheckIndex(int index) const {
     if (index < 0 || index >= Count()) throw TListIndexError(index);
@@ -403,7 +409,15 @@ int TChartSeries::YPixel(int index) const { return vertAxisObj_->ValueToPixel(YV
 
 void TChartSeries::MapPixels(int first, int last, int* xs, int* ys) const {
     const auto n = static_cast<size_t>(last - first + 1);
-    horizAxisObj_->PixelMap().Map(XValues().Data() + first, XValues().Multiplier(), n, xs);
+    if (parentChart_) {
+        // The columns are mapped once for the visible points of all series with these x values.
+        const bool visible = FirstVisibleIndex >= 0 && first >= FirstVisibleIndex && last <= LastVisibleIndex;
+        const int from = visible ? FirstVisibleIndex : first;
+        const int* mapped = parentChart_->MappedValues(XValues(), *horizAxisObj_, from, visible ? LastVisibleIndex : last);
+        std::copy(mapped + (first - from), mapped + (first - from) + n, xs);
+    } else {
+        horizAxisObj_->PixelMap().Map(XValues().Data() + first, XValues().Multiplier(), n, xs);
+    }
     vertAxisObj_->PixelMap().Map(YValues().Data() + first, YValues().Multiplier(), n, ys);
 }
 

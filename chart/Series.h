@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -86,16 +87,24 @@ public:
     bool RangeMinMax(int a, int b, double& lo, double& hi) const;
 
     TChartSeries* Owner() const { return owner_; }
+    // Names the values as they stand: a stamp no other list and no other state of this list
+    // ever had, so that lists holding the same values need to be compared only once.
+    std::uint64_t Stamp() const { return stamp_; }
 
 private:
     void Refresh() const;
-    void Changed() { statsDirty_ = rangesDirty_ = true; }
+    void Changed() {
+        statsDirty_ = rangesDirty_ = true;
+        stamp_ = NextStamp();
+    }
+    static std::uint64_t NextStamp();
     void BuildRanges() const;
     void CheckIndex(int index) const;
     // After value was stored at index: whether the order still holds around it.
     void KeepOrderAt(int index);
 
     TChartSeries* owner_;
+    std::uint64_t stamp_ = NextStamp();
     std::vector<double> values_;
     double multiplier_ = 1.0;
     bool dateTime_ = false;
