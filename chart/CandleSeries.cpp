@@ -276,23 +276,49 @@ bool TCandleSeries::DrawVisibleCandles() {
                 finishColumn();
                 x = c.X;
             }
-            for (size_t g = 0; g < groups; ++g)
+            const int layers[bkKinds] = {layerOf(penColor, 0), layerOf(penColor, 0), layerOf(c.Color, 1), layerOf(c.Color, 1)};
+            auto claim = [&](size_t g, TBoxKind kind, int w, TWord free) {
+                const size_t at = static_cast<size_t>(layers[kind]) * groups + g;
+                layerRows[at * words + static_cast<size_t>(w)] |= free;
+                wLo = std::min(wLo, w);
+                wHi = std::max(wHi, w);
+                if (!touched[at]) {
+                    touched[at] = 1;
+                    touchedList.emplace_back(g, layers[kind]);
+                }
+            };
+            // Most candles reach into two words of rows at most: there each kind's rows are
+            // found once for all groups.
+            int top = INT32_MAX, bottom = INT32_MIN;
+            for (int k = 0; k < bkKinds; ++k)
+                if (c.Top[k] <= c.Bottom[k]) {
+                    top = std::min(top, c.Top[k]);
+                    bottom = std::max(bottom, c.Bottom[k]);
+                }
+            const int w = top <= bottom ? coverage.FirstWord(top, bottom) : -1;
+            if (w < 0) continue;
+            TWord lo[bkKinds] = {}, hi[bkKinds] = {};
+            bool two = true;
+            for (int k = 0; k < bkKinds && two; ++k)
+                if (c.Top[k] <= c.Bottom[k]) two = coverage.TwoWords(c.Top[k], c.Bottom[k], w, lo[k], hi[k]);
+            for (size_t g = 0; g < groups; ++g) {
+                TWord* groupClaimed = &claimed[g * words];
                 for (TBoxKind kind : groupOrder[g]) {
                     if (c.Top[kind] > c.Bottom[kind]) continue;
-                    const bool penPart = kind == bkWick || kind == bkOutline;
-                    const int layer = penPart ? layerOf(penColor, 0) : layerOf(c.Color, 1);
-                    const size_t at = static_cast<size_t>(layer) * groups + g;
-                    TWord* rows = &layerRows[at * words];
-                    coverage.ClaimRows(&claimed[g * words], c.Top[kind], c.Bottom[kind], [&](int w, TWord free) {
-                        rows[w] |= free;
-                        wLo = std::min(wLo, w);
-                        wHi = std::max(wHi, w);
-                        if (!touched[at]) {
-                            touched[at] = 1;
-                            touchedList.emplace_back(g, layer);
-                        }
-                    });
+                    if (!two) {
+                        coverage.ClaimRows(groupClaimed, c.Top[kind], c.Bottom[kind],
+                                           [&](int at, TWord free) { claim(g, kind, at, free); });
+                        continue;
+                    }
+                    // A second word of rows exists wherever hi holds one.
+                    if (const TWord free = lo[kind] & ~groupClaimed[w]) claim(g, kind, w, free);
+                    groupClaimed[w] |= lo[kind];
+                    if (hi[kind]) {
+                        if (const TWord free = hi[kind] & ~groupClaimed[w + 1]) claim(g, kind, w + 1, free);
+                        groupClaimed[w + 1] |= hi[kind];
+                    }
                 }
+            }
         }
     }
     finishColumn();

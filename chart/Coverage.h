@@ -57,6 +57,23 @@ public:
         }
     }
 
+    // The first word of a column that rows top..bottom reach within the region; -1 if none.
+    int FirstWord(int top, int bottom) const {
+        int t = 0, b = 0;
+        return Clamp(top, bottom, t, b) ? t >> 6 : -1;
+    }
+    // Rows top..bottom within the region as the bits of words w and w + 1 of a column; false
+    // where they reach beyond those two.
+    bool TwoWords(int top, int bottom, int w, TWord& lo, TWord& hi) const {
+        int t = 0, b = 0;
+        lo = hi = 0;
+        if (!Clamp(top, bottom, t, b)) return true;
+        if ((t >> 6) < w || (b >> 6) > w + 1) return false;
+        if ((t >> 6) == w) lo = Mask(w, t, b);
+        if ((b >> 6) == w + 1) hi = Mask(w + 1, t, b);
+        return true;
+    }
+
     TWord* MutableColumn(int x) {
         if (x < region_.Left || x >= region_.Right) return nullptr;
         return &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
