@@ -205,8 +205,17 @@ void TQtCanvas::ApplyBrush() {
         case TBrushStyle::bsDiagCross: style = Qt::DiagCrossPattern; break;
         default: break;
     }
-    FQtBrush = QBrush(FBrushColor, style);
+    FQtBrushStyle = style;
+    FQtBrushStale = true;
     FPainterBrushSet = false;
+}
+
+const QBrush& TQtCanvas::QtBrush() {
+    if (FQtBrushStale) {
+        FQtBrush = QBrush(FBrushColor, FQtBrushStyle);
+        FQtBrushStale = false;
+    }
+    return FQtBrush;
 }
 
 TQtCanvas::TFontEntry& TQtCanvas::CurrentFont() {
@@ -323,7 +332,7 @@ void TQtCanvas::FillSpan(int x0, int y0, int x1, int y1) {
     const QRect r = Span(x0, y0, x1, y1);
     QColor back;
     if (FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, back)) FPainter.fillRect(r, back);
-    FPainter.fillRect(r, FQtBrush);
+    FPainter.fillRect(r, QtBrush());
 }
 
 // The outline through the pixel columns L..R and rows T..B as a ring of Width pixels centred
@@ -510,7 +519,7 @@ void TQtCanvas::FillPolygonArea(std::span<const TPoint> points) {
         FPainterBrushSet = false;
     }
     if (!FPainterBrushSet) {
-        FPainter.setBrush(FQtBrush);
+        FPainter.setBrush(QtBrush());
         FPainterBrushSet = true;
     }
     FPainter.drawPolygon(poly, Qt::OddEvenFill);

@@ -214,7 +214,11 @@ private:
     bool FBrushSolid = true;
     QColor FBrushColor;
     QRgb FBrushRgb = 0;
+    // Made only when the painter needs it: a bare colour change stays cheap.
     QBrush FQtBrush;
+    Qt::BrushStyle FQtBrushStyle = Qt::SolidPattern;
+    bool FQtBrushStale = true;
+    const QBrush& QtBrush();
 
     // Painter state, so that setPen/setBrush/setCompositionMode run only on change.
     enum class TPainterPen { Unknown, None, Wide, Text };
