@@ -350,9 +350,13 @@ public:
     // Cleared bits over region for the next series, painting in colour; what waits over
     // another region is painted first.
     TColumnCoverage& Next(TChartCanvas3D& canvas, const TRect& region, TColor color) {
+        oneComposition_ = false;
+        // A series in the colour of what waits last adds to its pixels: the union of the two
+        // is what they paint.
+        joined_ = used_ > 0 && colours_[used_ - 1] == color && layers_[used_ - 1].Region() == region;
+        if (joined_) return layers_[used_ - 1];
         TColumnCoverage& bits = Slot(canvas, region, color);
         bits.Reset(region);
-        oneComposition_ = false;
         return bits;
     }
     // The layers of a composition, waiting like the bits of as many series in turn.
@@ -361,9 +365,11 @@ public:
         composer.Release([&](TColumnCoverage& bits, TColor color) { std::swap(Slot(canvas, bits.Region(), color), bits); });
         oneComposition_ = alone;
     }
-    // Forgets the layer Next gave last.
+    // Forgets the layer Next gave last. Bits added to a layer that waited already stay: they
+    // are some of the pixels the series paints itself, in the same colour, once this is flushed.
     void DropLast() {
-        if (used_ > 0) --used_;
+        if (!joined_ && used_ > 0) --used_;
+        joined_ = false;
     }
     void Flush(TChartCanvas3D& canvas) {
         if (used_ == 0) return;
@@ -399,6 +405,7 @@ private:
     std::vector<TColor> colours_;
     size_t used_ = 0;
     bool oneComposition_ = false;  // what waits is the layers of one composition
+    bool joined_ = false;          // Next gave the layer that waited last
     TPixelComposer composer_;
 };
 
