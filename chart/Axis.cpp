@@ -598,6 +598,11 @@ void TCustomChartAxis::DrawTextLabels() {
     };
     auto enlargedHalf = [&](int size) { return (size + static_cast<int>(size * 0.02 * labelsSeparation_)) / 2; };
     const bool boundable = along && !LabelsMultiLine;
+    // Candidates passed over draw nothing when ticks go with labels only; along ascending
+    // x values of the first series they can be passed over as a run.
+    TChartSeries* front = collected.front();
+    const bool skippable = IsHorizontal && TickOnLabelsOnly && labels_ && front->XValues().KnownAscending();
+    const int skipLimit = std::min(last, front->Count() - 1);
     for (int i = first; i <= last; ++i) {
         TChartSeries* s = nullptr;
         for (TChartSeries* c : collected)
@@ -615,8 +620,30 @@ void TCustomChartAxis::DrawTextLabels() {
         // A label whose centre is inside the previous one's half size can never fit, whatever
         // its own size: skip it without measuring.
         if (separate && ((p >= previousPos && p < previousPos + previousHalf) ||
-                         (p < previousPos && p > previousPos - previousHalf)))
+                         (p < previousPos && p > previousPos - previousHalf))) {
+            if (skippable && i < skipLimit) {
+                // Ascending values map to pixels in order, so the candidates that follow within
+                // the previous label's half size are one run: found by galloping, not one by one.
+                auto inside = [&](int j) {
+                    const double w = front->XValues().Value(j);
+                    if (!(w <= RangeMax)) return false;
+                    const int q = ValueToPixel(w);
+                    return q > previousPos - previousHalf && q < previousPos + previousHalf;
+                };
+                int lo = i, step = 1;  // inside(lo) holds
+                while (lo + step <= skipLimit && inside(lo + step)) {
+                    lo += step;
+                    step *= 2;
+                }
+                int hi = std::min(skipLimit + 1, lo + step);  // inside fails at hi, or hi is past the limit
+                while (hi - lo > 1) {
+                    const int mid = lo + (hi - lo) / 2;
+                    (inside(mid) ? lo : hi) = mid;
+                }
+                i = lo;
+            }
             continue;
+        }
         const std::string_view text = s->XLabel(i);
         // After a load nothing is measured yet and most candidates fail by far: a width the
         // text is sure to reach rejects those without measuring. The enlarged half size grows

@@ -140,23 +140,32 @@ TEST(VisibleDrawing, SamePixelsAtWholeAndFractionalPixelRatios) {
 }
 
 // After a load no label width is known, and labels that cannot fit are passed over on a width
-// the canvas is sure of instead of their measured one. That must draw the very frame that
-// measuring every candidate draws, and the bound must never exceed a real width.
+// the canvas is sure of instead of their measured one, and runs of candidates within a drawn
+// label's reach as a whole. That must draw the very frame that measuring every candidate
+// draws, and the bound must never exceed a real width.
 TEST(VisibleDrawing, LabelsPassedOverUnmeasuredLeaveTheFrameAsMeasured) {
     struct TMeasuringCanvas : TQtCanvas {
         bool TextWidthAtLeast(std::string_view, int&) override { return false; }
     };
     test::EnsureApplication();
     const RecordList& records = Records(30000);
-    auto frame = [&](std::unique_ptr<TQtCanvas> canvas, bool projection, std::vector<std::string>& drawn) {
+    // With the x order forgotten, every candidate is tested one by one instead of runs of them
+    // being passed over at once.
+    auto frame = [&](std::unique_ptr<TQtCanvas> canvas, bool projection, std::vector<std::string>& drawn,
+                     bool forgetOrder = false) {
         TChart chart(std::move(canvas));
         chart.FormatSettings = app::SystemFormatSettings();
         const app::TChart1Series series = app::SetupChart1(chart);
         chart.SetBounds(1280, 500);
-        app::FillChart1(chart, series, records, "DAX", projection);
+        auto fill = [&](const RecordList& list) {
+            app::FillChart1(chart, series, list, "DAX", projection);
+            if (forgetOrder)
+                for (TChartSeries* s : chart.SeriesList()) s->XValues().SetValueAt(0, s->XValues().Value(0));
+        };
+        fill(records);
         chart.DrawChart(TRect{0, 0, 1280, 500});
         // A second load of other labels must not reuse what the first frame learnt.
-        app::FillChart1(chart, series, RecordList(records.begin() + 7, records.end()), "DAX", projection);
+        fill(RecordList(records.begin() + 7, records.end()));
         chart.DrawChart(TRect{0, 0, 1280, 500});
         for (const auto& label : chart.BottomAxis().DrawnLabels) drawn.push_back(label.Text);
         return static_cast<const TQtCanvas&>(chart.Canvas()).Image().copy();
@@ -165,9 +174,13 @@ TEST(VisibleDrawing, LabelsPassedOverUnmeasuredLeaveTheFrameAsMeasured) {
         std::vector<std::string> bounded, measured;
         const QImage a = frame(std::make_unique<TQtCanvas>(), projection, bounded);
         const QImage b = frame(std::make_unique<TMeasuringCanvas>(), projection, measured);
+        std::vector<std::string> each;
+        const QImage c = frame(std::make_unique<TQtCanvas>(), projection, each, true);
         EXPECT_GT(measured.size(), 10u);
         EXPECT_EQ(bounded, measured);
+        EXPECT_EQ(bounded, each);
         EXPECT_TRUE(a == b) << (projection ? "projection" : "no projection");
+        EXPECT_TRUE(a == c) << (projection ? "projection" : "no projection");
     }
 
     TQtCanvas canvas;
