@@ -167,11 +167,13 @@ public:
     // would have been painted in a way that cannot be handed out, whose pixels are missing.
     virtual bool BeginCapture(TPixelSink& /*sink*/) { return false; }
     virtual bool EndCapture() { return false; }
-    // Fills with the brush the rows of column x whose bits are set (bit k of bits[w] is row
-    // top + 64·w + k), as FillRect of each run of them would, for a series that composed the
-    // pixels; false, with nothing painted, where the canvas paints a run differently once
-    // neighbouring columns join it.
-    virtual bool FillColumnBits(int /*x*/, int /*top*/, const std::uint64_t* /*bits*/, int /*words*/) { return false; }
+    // Fills with the brush the rows of columns x .. x + columns - 1 whose bits are set (bit k
+    // of bits[c·words + w] is row top + 64·w + k of column x + c), as FillRect of each run of
+    // them would, for a series that composed the pixels; false, with nothing painted, where
+    // the canvas paints a run differently once neighbouring columns join it.
+    virtual bool FillColumnBits(int /*x*/, int /*top*/, const std::uint64_t* /*bits*/, int /*words*/, int /*columns*/) {
+        return false;
+    }
 
     virtual void SetClip(const TRect& r) = 0;
     virtual void ClearClip() = 0;

@@ -127,20 +127,10 @@ public:
         for (int x = std::max(box.Left, region_.Left); x < std::min(box.Right, region_.Right); ++x)
             Mark(x, box.Top, box.Bottom - 1);
     }
-    // Fills the marked pixels with the canvas's brush, in blocks of 16 columns by 64 rows, so
-    // that the rows written stay in the cache; false, with nothing painted, where the canvas
-    // cannot paint column bits.
+    // Fills the marked pixels with the canvas's brush; false, with nothing painted, where the
+    // canvas cannot paint column bits.
     bool FillMarked(TChartCanvas3D& canvas) const {
-        if (!canvas.FillColumnBits(region_.Left, region_.Top, nullptr, 0)) return false;
-        constexpr int kStrip = 16;
-        const int width = std::max(0, region_.Width());
-        for (int strip = 0; strip < width; strip += kStrip)
-            for (int w = 0; w < words_; ++w)
-                for (int c = strip; c < std::min(width, strip + kStrip); ++c) {
-                    const TWord* word = &bits_[static_cast<size_t>(c) * static_cast<size_t>(words_) + static_cast<size_t>(w)];
-                    if (*word) canvas.FillColumnBits(region_.Left + c, region_.Top + 64 * w, word, 1);
-                }
-        return true;
+        return canvas.FillColumnBits(region_.Left, region_.Top, bits_.data(), words_, std::max(0, region_.Width()));
     }
     // Calls run(top, bottom) for each maximal run of marked rows of column x, top to bottom.
     template <class Run>
