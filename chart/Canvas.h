@@ -167,11 +167,17 @@ public:
     // would have been painted in a way that cannot be handed out, whose pixels are missing.
     virtual bool BeginCapture(TPixelSink& /*sink*/) { return false; }
     virtual bool EndCapture() { return false; }
-    // Fills with the brush the rows of columns x .. x + columns - 1 whose bits are set (bit k
-    // of bits[c·words + w] is row top + 64·w + k of column x + c), as FillRect of each run of
-    // them would, for a series that composed the pixels; false, with nothing painted, where
-    // the canvas paints a run differently once neighbouring columns join it.
-    virtual bool FillColumnBits(int /*x*/, int /*top*/, const std::uint64_t* /*bits*/, int /*words*/, int /*columns*/) {
+    // One colour's pixels of columns x .. x + columns - 1 for FillColumnBits: bit k of
+    // Bits[c·words + w] is row top + 64·w + k of column x + c.
+    struct TColumnBits {
+        const std::uint64_t* Bits;
+        TColor Color;
+    };
+    // Fills each layer's pixels in its colour, as FillRect of each run of them with a solid
+    // brush would, for series that composed their pixels; no two layers share a pixel. False,
+    // with nothing painted, where the canvas paints a run differently once neighbouring columns
+    // join it. The brush is left as it is.
+    virtual bool FillColumnBits(int /*x*/, int /*top*/, int /*words*/, int /*columns*/, std::span<const TColumnBits> /*layers*/) {
         return false;
     }
 

@@ -127,10 +127,19 @@ public:
         for (int x = std::max(box.Left, region_.Left); x < std::min(box.Right, region_.Right); ++x)
             Mark(x, box.Top, box.Bottom - 1);
     }
-    // Fills the marked pixels with the canvas's brush; false, with nothing painted, where the
-    // canvas cannot paint column bits.
-    bool FillMarked(TChartCanvas3D& canvas) const {
-        return canvas.FillColumnBits(region_.Left, region_.Top, bits_.data(), words_, std::max(0, region_.Width()));
+    // Fills the marked pixels of n layers over one region that share no pixel, each in its
+    // colour, at once, so that every block of the picture is written while in the cache; false,
+    // with nothing painted, where the canvas cannot paint column bits. The brush is left solid
+    // in the last layer's colour.
+    static bool FillMarked(TChartCanvas3D& canvas, const TColumnCoverage* layers, const TColor* colours, size_t n) {
+        if (n == 0) return true;
+        std::vector<TChartCanvas3D::TColumnBits> bits(n);
+        for (size_t i = 0; i < n; ++i) bits[i] = {layers[i].bits_.data(), colours[i]};
+        const TRect& region = layers[0].region_;
+        if (!canvas.FillColumnBits(region.Left, region.Top, layers[0].words_, std::max(0, region.Width()), bits)) return false;
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.Brush.Color = colours[n - 1];
+        return true;
     }
     // Calls run(top, bottom) for each maximal run of marked rows of column x, top to bottom.
     template <class Run>
@@ -297,13 +306,7 @@ public:
     void Flush(TChartCanvas3D& canvas) {
         const TRect& region = Region();
         // From the bits where the canvas can, which spares finding the runs twice.
-        bool direct = true;
-        for (int i = 0; i < used_ && direct; ++i) {
-            canvas.Brush.Style = TBrushStyle::bsSolid;
-            canvas.Brush.Color = colours_[static_cast<size_t>(i)];
-            direct = layers_[static_cast<size_t>(i)].FillMarked(canvas);
-        }
-        if (direct) return;
+        if (TColumnCoverage::FillMarked(canvas, layers_.data(), colours_.data(), static_cast<size_t>(used_))) return;
         std::vector<std::pair<int, int>> runs, previous;
         for (int i = 0; i < used_; ++i) {
             const TColumnCoverage& layer = layers_[static_cast<size_t>(i)];
@@ -365,16 +368,9 @@ public:
         if (used_ == 0) return;
         const size_t used = used_;
         used_ = 0;
-        if (used == 1 || oneComposition_) {
-            // Layers that share no pixel: each is painted as it stands.
-            bool direct = true;
-            for (size_t i = 0; i < used && direct; ++i) {
-                canvas.Brush.Style = TBrushStyle::bsSolid;
-                canvas.Brush.Color = colours_[i];
-                direct = layers_[i].FillMarked(canvas);
-            }
-            if (direct) return;
-        }
+        // Layers that share no pixel are painted as they stand.
+        if ((used == 1 || oneComposition_) && TColumnCoverage::FillMarked(canvas, layers_.data(), colours_.data(), used))
+            return;
         // From the last series to the first, as a composition.
         composer_.Reset(layers_[0].Region());
         for (size_t i = used; i-- > 0;) composer_.PaintMarked(layers_[i], composer_.Layer(colours_[i]));

@@ -667,7 +667,7 @@ bool TCustomSeries::DrawMergedLine() {
         canvas.Brush.Style = TBrushStyle::bsSolid;
         canvas.Brush.Color = color;
         bool gathered = false;
-        if (ParentChart()->ClipPoints && canvas.FillColumnBits(region.Left, region.Top, nullptr, 0, 0)) {
+        if (ParentChart()->ClipPoints && canvas.FillColumnBits(region.Left, region.Top, 0, 0, {})) {
             TColumnCoverage& bits = ParentChart()->DeferInk(region, color);
             TMarkSink sink(bits);
             if (canvas.BeginCapture(sink)) {

@@ -592,25 +592,34 @@ void TQtCanvas::FillRect(const TRect& r) {
     FillSpan(r.Left, r.Top, r.Right - 1, r.Bottom - 1);
 }
 
-bool TQtCanvas::FillColumnBits(int x, int top, const std::uint64_t* bits, int words, int columns) {
+bool TQtCanvas::FillColumnBits(int x, int top, int words, int columns, std::span<const TColumnBits> layers) {
     // At a fractional ratio a run's device pixels depend on the box that paints it.
     if (FCapture || FScale <= 0) return false;
-    ApplyBrush();
-    if (!FBrushVisible || !Ready()) return true;
-    if (!FBrushSolid) return false;
+    if (!Ready()) return true;
     SetComposition(QPainter::CompositionMode_SourceOver);
-    auto column = [&](int c) { return bits + static_cast<size_t>(c) * static_cast<size_t>(words); };
+    struct TLayer {
+        const std::uint64_t* Bits;
+        QColor Color;
+        QRgb Rgb;
+    };
+    std::vector<TLayer> shown;
+    for (const TColumnBits& layer : layers) {
+        QColor color;
+        if (ResolveColor(layer.Color, color)) shown.push_back({layer.Bits, color, color.rgb()});
+    }
+    auto column = [&](const TLayer& layer, int c) { return layer.Bits + static_cast<size_t>(c) * static_cast<size_t>(words); };
     if (FScale != 1) {
-        for (int c = 0; c < columns; ++c)
-            for (int w = 0; w < words; ++w)
-                ForEachRunOfBits(column(c)[w], [&](int s, int len) {
-                    const int row = top + 64 * w + s;
-                    Fill(x + c, row, x + c, row + len - 1, FBrushRgb, FBrushColor);
-                });
+        for (const TLayer& layer : shown)
+            for (int c = 0; c < columns; ++c)
+                for (int w = 0; w < words; ++w)
+                    ForEachRunOfBits(column(layer, c)[w], [&](int s, int len) {
+                        const int row = top + 64 * w + s;
+                        Fill(x + c, row, x + c, row + len - 1, layer.Rgb, layer.Color);
+                    });
         return true;
     }
-    // One device pixel per bit, written in place, 16 columns by 64 rows at a time so that the
-    // rows written stay in the cache.
+    // One device pixel per bit, written in place, 16 columns by 64 rows of all layers at a time
+    // so that the rows written stay in the cache.
     const int firstRow = FVisible.top(), lastRow = FVisible.bottom();
     const int from = std::max(0, FVisible.left() - x), to = std::min(columns, FVisible.right() - x + 1);
     constexpr int kStrip = 16;
@@ -621,11 +630,12 @@ bool TQtCanvas::FillColumnBits(int x, int top, const std::uint64_t* bits, int wo
             const std::int64_t lo = std::max<std::int64_t>(firstRow - base, 0), hi = std::min<std::int64_t>(lastRow - base, 63);
             if (lo > hi) continue;
             const std::uint64_t visible = (~std::uint64_t(0) >> (63 - hi)) & (~std::uint64_t(0) << lo);
-            for (int c = strip; c < std::min(to, strip + kStrip); ++c) {
-                uchar* pixels = FBits + qsizetype(x + c) * 4;
-                for (std::uint64_t set = column(c)[w] & visible; set; set &= set - 1)
-                    *reinterpret_cast<QRgb*>(pixels + qsizetype(base + std::countr_zero(set)) * FStride) = FBrushRgb;
-            }
+            for (const TLayer& layer : shown)
+                for (int c = strip; c < std::min(to, strip + kStrip); ++c) {
+                    uchar* pixels = FBits + qsizetype(x + c) * 4;
+                    for (std::uint64_t set = column(layer, c)[w] & visible; set; set &= set - 1)
+                        *reinterpret_cast<QRgb*>(pixels + qsizetype(base + std::countr_zero(set)) * FStride) = layer.Rgb;
+                }
         }
     return true;
 }

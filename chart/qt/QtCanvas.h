@@ -79,7 +79,7 @@ public:
     bool PenBoxes(TPenBoxes& boxes) override;
     // At whole pixel ratios only; shapes that go through the painter are lost to a capture.
     bool BeginCapture(TPixelSink& sink) override;
-    bool FillColumnBits(int x, int top, const std::uint64_t* bits, int words, int columns) override;
+    bool FillColumnBits(int x, int top, int words, int columns, std::span<const TColumnBits> layers) override;
     bool EndCapture() override;
 
     void SetClip(const TRect& r) override;
