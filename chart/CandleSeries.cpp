@@ -252,8 +252,8 @@ bool TCandleSeries::DrawVisibleCandles() {
             for (const auto& [g, layer] : touchedList)
                 if (g == static_cast<size_t>(stripe.Group))
                     for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
-                        composer_.PaintColumnWords(col, &layerRows[(static_cast<size_t>(layer) * groups + g) * words], wLo,
-                                                   wHi, layer);
+                        composer_.PaintColumnWords(
+                            col, &layerRows[(static_cast<size_t>(layer) * groups + g) * words], wLo, wHi, layer);
         for (const auto& [g, layer] : touchedList) {
             const size_t at = static_cast<size_t>(layer) * groups + g;
             touched[at] = 0;
@@ -276,7 +276,8 @@ bool TCandleSeries::DrawVisibleCandles() {
                 finishColumn();
                 x = c.X;
             }
-            const int layers[bkKinds] = {layerOf(penColor, 0), layerOf(penColor, 0), layerOf(c.Color, 1), layerOf(c.Color, 1)};
+            const int penLayer = layerOf(penColor, 0), ownLayer = layerOf(c.Color, 1);
+            const int layers[bkKinds] = {penLayer, penLayer, ownLayer, ownLayer};  // wick, outline, flat, inside
             auto claim = [&](size_t g, TBoxKind kind, int w, TWord free) {
                 const size_t at = static_cast<size_t>(layers[kind]) * groups + g;
                 layerRows[at * words + static_cast<size_t>(w)] |= free;

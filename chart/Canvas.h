@@ -177,7 +177,8 @@ public:
     // brush would, for series that composed their pixels; no two layers share a pixel. False,
     // with nothing painted, where the canvas paints a run differently once neighbouring columns
     // join it. The brush is left as it is.
-    virtual bool FillColumnBits(int /*x*/, int /*top*/, int /*words*/, int /*columns*/, std::span<const TColumnBits> /*layers*/) {
+    virtual bool FillColumnBits(int /*x*/, int /*top*/, int /*words*/, int /*columns*/,
+                                std::span<const TColumnBits> /*layers*/) {
         return false;
     }
 

@@ -214,8 +214,10 @@ const int* TCustomAxisPanel::MappedValues(const TChartValueList& list, const TCu
     const double multiplier = list.Multiplier();
     TMappedValues& m = mapped_;
     // Alike bit for bit, so that each value maps to the same pixel.
-    if (!(m.List && m.List->Stamp() == m.Stamp && m.Map == map && std::memcmp(&m.Multiplier, &multiplier, sizeof multiplier) == 0 && first >= m.First &&
-          last <= m.Last && SameValues(list, *m.List))) {
+    const bool mapped = m.List && m.List->Stamp() == m.Stamp && m.Map == map &&
+                        std::memcmp(&m.Multiplier, &multiplier, sizeof multiplier) == 0 && first >= m.First &&
+                        last <= m.Last && SameValues(list, *m.List);
+    if (!mapped) {
         m.List = &list;
         m.Stamp = list.Stamp();
         m.Map = map;
@@ -233,7 +235,8 @@ bool TCustomAxisPanel::SameValues(const TChartValueList& a, const TChartValueLis
     const std::uint64_t lo = std::min(a.Stamp(), b.Stamp()), hi = std::max(a.Stamp(), b.Stamp());
     for (const TSameValues& known : sameValues_)
         if (known.A == lo && known.B == hi) return known.Same;
-    const bool same = a.Count() == b.Count() && (a.Count() == 0 || std::memcmp(a.Data(), b.Data(), sizeof(double) * static_cast<size_t>(a.Count())) == 0);
+    const auto n = static_cast<size_t>(a.Count());
+    const bool same = a.Count() == b.Count() && (n == 0 || std::memcmp(a.Data(), b.Data(), sizeof(double) * n) == 0);
     constexpr size_t kKnown = 256;  // stamps of lists long changed are forgotten
     if (sameValues_.size() == kKnown) sameValues_.clear();
     sameValues_.push_back({lo, hi, same});

@@ -136,7 +136,8 @@ public:
         std::vector<TChartCanvas3D::TColumnBits> bits(n);
         for (size_t i = 0; i < n; ++i) bits[i] = {layers[i].bits_.data(), colours[i]};
         const TRect& region = layers[0].region_;
-        if (!canvas.FillColumnBits(region.Left, region.Top, layers[0].words_, std::max(0, region.Width()), bits)) return false;
+        if (!canvas.FillColumnBits(region.Left, region.Top, layers[0].words_, std::max(0, region.Width()), bits))
+            return false;
         canvas.Brush.Style = TBrushStyle::bsSolid;
         canvas.Brush.Color = colours[n - 1];
         return true;
@@ -355,7 +356,8 @@ public:
     // The layers of a composition, waiting like the bits of as many series in turn.
     void Take(TChartCanvas3D& canvas, TPixelComposer& composer) {
         const bool alone = used_ == 0;
-        composer.Release([&](TColumnCoverage& bits, TColor color) { std::swap(Slot(canvas, bits.Region(), color), bits); });
+        composer.Release(
+            [&](TColumnCoverage& bits, TColor color) { std::swap(Slot(canvas, bits.Region(), color), bits); });
         oneComposition_ = alone;
     }
     // Forgets the layer Next gave last. Bits added to a layer that waited already stay: they

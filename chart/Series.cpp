@@ -413,7 +413,8 @@ void TChartSeries::MapPixels(int first, int last, int* xs, int* ys) const {
         // The columns are mapped once for the visible points of all series with these x values.
         const bool visible = FirstVisibleIndex >= 0 && first >= FirstVisibleIndex && last <= LastVisibleIndex;
         const int from = visible ? FirstVisibleIndex : first;
-        const int* mapped = parentChart_->MappedValues(XValues(), *horizAxisObj_, from, visible ? LastVisibleIndex : last);
+        const int to = visible ? LastVisibleIndex : last;
+        const int* mapped = parentChart_->MappedValues(XValues(), *horizAxisObj_, from, to);
         std::copy(mapped + (first - from), mapped + (first - from) + n, xs);
     } else {
         horizAxisObj_->PixelMap().Map(XValues().Data() + first, XValues().Multiplier(), n, xs);
