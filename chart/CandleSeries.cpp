@@ -302,23 +302,39 @@ bool TCandleSeries::DrawVisibleCandles() {
             bool two = true;
             for (int k = 0; k < bkKinds && two; ++k)
                 if (c.Top[k] <= c.Bottom[k]) two = coverage.TwoWords(c.Top[k], c.Bottom[k], w, lo[k], hi[k]);
+            if (!two) {
+                for (size_t g = 0; g < groups; ++g)
+                    for (TBoxKind kind : groupOrder[g])
+                        if (c.Top[kind] <= c.Bottom[kind])
+                            coverage.ClaimRows(&claimed[g * words], c.Top[kind], c.Bottom[kind],
+                                               [&](int at, TWord free) { claim(g, kind, at, free); });
+                continue;
+            }
+            // Kinds the candle lacks hold no rows and claim none; a second word of rows exists
+            // wherever hi holds one.
+            const bool second = static_cast<size_t>(w) + 1 < words;
             for (size_t g = 0; g < groups; ++g) {
-                TWord* groupClaimed = &claimed[g * words];
+                TWord* groupClaimed = &claimed[g * words + static_cast<size_t>(w)];
+                TWord claimed0 = groupClaimed[0], claimed1 = second ? groupClaimed[1] : 0;
+                TWord pen0 = 0, pen1 = 0, own0 = 0, own1 = 0;
                 for (TBoxKind kind : groupOrder[g]) {
-                    if (c.Top[kind] > c.Bottom[kind]) continue;
-                    if (!two) {
-                        coverage.ClaimRows(groupClaimed, c.Top[kind], c.Bottom[kind],
-                                           [&](int at, TWord free) { claim(g, kind, at, free); });
-                        continue;
-                    }
-                    // A second word of rows exists wherever hi holds one.
-                    if (const TWord free = lo[kind] & ~groupClaimed[w]) claim(g, kind, w, free);
-                    groupClaimed[w] |= lo[kind];
-                    if (hi[kind]) {
-                        if (const TWord free = hi[kind] & ~groupClaimed[w + 1]) claim(g, kind, w + 1, free);
-                        groupClaimed[w + 1] |= hi[kind];
+                    const TWord free0 = lo[kind] & ~claimed0, free1 = hi[kind] & ~claimed1;
+                    claimed0 |= lo[kind];
+                    claimed1 |= hi[kind];
+                    if (kind == bkWick || kind == bkOutline) {
+                        pen0 |= free0;
+                        pen1 |= free1;
+                    } else {
+                        own0 |= free0;
+                        own1 |= free1;
                     }
                 }
+                groupClaimed[0] = claimed0;
+                if (second) groupClaimed[1] = claimed1;
+                if (pen0) claim(g, bkWick, w, pen0);
+                if (pen1) claim(g, bkWick, w + 1, pen1);
+                if (own0) claim(g, bkInside, w, own0);
+                if (own1) claim(g, bkInside, w + 1, own1);
             }
         }
     }

@@ -249,21 +249,23 @@ public:
         const int w = static_cast<int>(o >> 6), s = static_cast<int>(o & 63);
         TColumnCoverage& pen = layers_[static_cast<size_t>(layers.first)];
         TColumnCoverage& brush = layers_[static_cast<size_t>(layers.second)];
+        // The three sets of bits share the region's layout: one offset finds a column in each.
+        const size_t words = static_cast<size_t>(coverage_.Words());
+        TColumnCoverage::TWord *painted = coverage_.MutableColumn(region.Left), *penRows = pen.MutableColumn(region.Left),
+                               *brushRows = brush.MutableColumn(region.Left);
         for (const TShapeColumn& column : shape) {
             const int cx = x + column.Dx;
-            TColumnCoverage::TWord* painted = coverage_.MutableColumn(cx);
-            if (!painted) continue;
-            TColumnCoverage::TWord* penRows = pen.MutableColumn(cx);
-            TColumnCoverage::TWord* brushRows = brush.MutableColumn(cx);
-            auto word = [&](int at, TColumnCoverage::TWord p, TColumnCoverage::TWord b) {
-                const TColumnCoverage::TWord free = (p | b) & ~painted[at];
-                penRows[at] |= free & p;
-                brushRows[at] |= free & b;
-                painted[at] |= p | b;
+            if (cx < region.Left || cx >= region.Right) continue;
+            const size_t at = static_cast<size_t>(cx - region.Left) * words + static_cast<size_t>(w);
+            auto word = [&](size_t i, TColumnCoverage::TWord p, TColumnCoverage::TWord b) {
+                const TColumnCoverage::TWord free = (p | b) & ~painted[i];
+                penRows[i] |= free & p;
+                brushRows[i] |= free & b;
+                painted[i] |= p | b;
             };
-            word(w, column.Pen << s, column.Brush << s);
+            word(at, column.Pen << s, column.Brush << s);
             // Within the region's rows, so word w + 1 exists whenever the shape reaches it.
-            if (s) word(w + 1, column.Pen >> (64 - s), column.Brush >> (64 - s));
+            if (s) word(at + 1, column.Pen >> (64 - s), column.Brush >> (64 - s));
         }
     }
     // Words lo..hi of `rows` (a column of the region's words), wherever still free in column

@@ -297,8 +297,12 @@ bool TCustomSeries::MapPointedPoints() {
     pixelX_.resize(n);
     pixelY_.resize(n);
     MapPixels(first, last, pixelX_.data(), pixelY_.data());
+    // Points of one colour are asked for it once.
+    const TColor one = PointColor(first);
+    const bool oneColor = PointColorsAre(first, last, one);
+    if (oneColor && (one == clNone || one == clAutoColor)) return false;
     for (int i = first; i <= last; ++i) {
-        const TColor c = PointColor(i);
+        const TColor c = oneColor ? one : PointColor(i);
         if (OutOfPixelRange(pixelX_[static_cast<size_t>(i - first)], pixelY_[static_cast<size_t>(i - first)]) ||
             c == clNone || c == clAutoColor)
             return false;
