@@ -224,8 +224,12 @@ bool TBarSeries::DrawColumnTops() {
     for (size_t k = 1; k < n; ++k)
         if (pixelX_[k] < pixelX_[k - 1]) return false;
     TChartCanvas3D& canvas = Canvas();
-    // The canvas as PaintBarRectangle leaves it for a bar of no width.
+    // The canvas as PaintBarRectangle leaves it for a bar of no width; lines leave it as they
+    // find it, so a colour prepared stays until the next one.
+    TColor prepared = clNone;
     auto prepare = [&](TColor color) {
+        if (color == prepared) return;
+        prepared = color;
         PrepareBarCanvas(color);
         canvas.Pen.Color = canvas.Brush.Color;
         if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;

@@ -287,15 +287,16 @@ public:
     // The rows marked in bits, wherever still free, in the layer; bits covers the region.
     void PaintMarked(const TColumnCoverage& bits, int layer) {
         const TRect& region = Region();
-        TColumnCoverage& into = layers_[static_cast<size_t>(layer)];
-        for (int x = region.Left; x < region.Right; ++x) {
-            const TColumnCoverage::TWord* from = bits.Column(x);
-            TColumnCoverage::TWord* painted = coverage_.MutableColumn(x);
-            TColumnCoverage::TWord* to = into.MutableColumn(x);
-            for (int w = 0; w < coverage_.Words(); ++w) {
-                to[w] |= from[w] & ~painted[w];
-                painted[w] |= from[w];
-            }
+        if (region.Width() <= 0 || coverage_.Words() == 0) return;
+        // All three hold the region's columns one after another: one run of words, which
+        // the compiler may take several at a time.
+        const size_t n = static_cast<size_t>(region.Width()) * static_cast<size_t>(coverage_.Words());
+        const TColumnCoverage::TWord* __restrict from = bits.Column(region.Left);
+        TColumnCoverage::TWord* __restrict painted = coverage_.MutableColumn(region.Left);
+        TColumnCoverage::TWord* __restrict to = layers_[static_cast<size_t>(layer)].MutableColumn(region.Left);
+        for (size_t i = 0; i < n; ++i) {
+            to[i] |= from[i] & ~painted[i];
+            painted[i] |= from[i];
         }
     }
     // Hands each layer's pixels and colour to take(bits, colour), which may swap the bits
