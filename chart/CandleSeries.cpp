@@ -276,16 +276,17 @@ bool TCandleSeries::DrawVisibleCandles() {
                 finishColumn();
                 x = c.X;
             }
+            // Wick and outline paint in the pen's colour, the flat body and the inside in the candle's.
             const int penLayer = layerOf(penColor, 0), ownLayer = layerOf(c.Color, 1);
-            const int layers[bkKinds] = {penLayer, penLayer, ownLayer, ownLayer};  // wick, outline, flat, inside
-            auto claim = [&](size_t g, TBoxKind kind, int w, TWord free) {
-                const size_t at = static_cast<size_t>(layers[kind]) * groups + g;
+            auto layerOfKind = [&](TBoxKind kind) { return kind == bkWick || kind == bkOutline ? penLayer : ownLayer; };
+            auto claim = [&](size_t g, int layer, int w, TWord free) {
+                const size_t at = static_cast<size_t>(layer) * groups + g;
                 layerRows[at * words + static_cast<size_t>(w)] |= free;
                 wLo = std::min(wLo, w);
                 wHi = std::max(wHi, w);
                 if (!touched[at]) {
                     touched[at] = 1;
-                    touchedList.emplace_back(g, layers[kind]);
+                    touchedList.emplace_back(g, layer);
                 }
             };
             // Most candles reach into two words of rows at most: there each kind's rows are
@@ -307,7 +308,7 @@ bool TCandleSeries::DrawVisibleCandles() {
                     for (TBoxKind kind : groupOrder[g])
                         if (c.Top[kind] <= c.Bottom[kind])
                             coverage.ClaimRows(&claimed[g * words], c.Top[kind], c.Bottom[kind],
-                                               [&](int at, TWord free) { claim(g, kind, at, free); });
+                                               [&](int at, TWord free) { claim(g, layerOfKind(kind), at, free); });
                 continue;
             }
             // Kinds the candle lacks hold no rows and claim none; a second word of rows exists
@@ -331,10 +332,10 @@ bool TCandleSeries::DrawVisibleCandles() {
                 }
                 groupClaimed[0] = claimed0;
                 if (second) groupClaimed[1] = claimed1;
-                if (pen0) claim(g, bkWick, w, pen0);
-                if (pen1) claim(g, bkWick, w + 1, pen1);
-                if (own0) claim(g, bkInside, w, own0);
-                if (own1) claim(g, bkInside, w + 1, own1);
+                if (pen0) claim(g, penLayer, w, pen0);
+                if (pen1) claim(g, penLayer, w + 1, pen1);
+                if (own0) claim(g, ownLayer, w, own0);
+                if (own1) claim(g, ownLayer, w + 1, own1);
             }
         }
     }

@@ -34,12 +34,8 @@ public:
 
     bool Covered(int x, int top, int bottom) const {
         const TWord* column = Column(x);
-        return !column || RowsCovered(column, top, bottom);
-    }
-    // On a column of Words() words of the region's rows held elsewhere.
-    bool RowsCovered(const TWord* column, int top, int bottom) const {
         int t = 0, b = 0;
-        if (!Clamp(top, bottom, t, b)) return true;
+        if (!column || !Clamp(top, bottom, t, b)) return true;
         for (int w = t >> 6; w <= (b >> 6); ++w)
             if (Mask(w, t, b) & ~column[w]) return false;
         return true;

@@ -668,8 +668,6 @@ bool TCustomSeries::DrawMergedLine() {
         // paints them after the series that follow, each pixel once; the union of one colour's
         // pixels is the picture. What the canvas cannot hand out is painted as it comes.
         const TRect region = ParentChart()->PlotClipRect();
-        canvas.Brush.Style = TBrushStyle::bsSolid;
-        canvas.Brush.Color = color;
         bool gathered = false;
         if (ParentChart()->ClipPoints && canvas.FillColumnBits(region.Left, region.Top, 0, 0, {})) {
             TColumnCoverage& bits = ParentChart()->DeferInk(region, color);
@@ -690,6 +688,7 @@ bool TCustomSeries::DrawMergedLine() {
         // The canvas is left as drawing the line leaves it.
         canvas.AssignChartPen(LinePen);
         canvas.Brush.Style = TBrushStyle::bsClear;
+        canvas.Brush.Color = color;
         canvas.Pen.Color = color;
     }
     PrevColor = color;
