@@ -1,6 +1,7 @@
 #include "chart/CandleSeries.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 #include "chart/Axis.h"
@@ -211,13 +212,18 @@ bool TCandleSeries::DrawVisibleCandles() {
         stripes.push_back(TStripe{edges[e], edges[e + 1] - 1, static_cast<int>(g)});
     }
 
-    // Per group its kinds, from the last painted to the first.
+    // Per group its kinds, from the last painted to the first, and per group and kind all
+    // rows or none, as the kind covers the group's stripes or not.
     static constexpr TBoxKind kTopDown[] = {bkInside, bkFlat, bkOutline, bkWick};
     const size_t groups = groupKinds.size();
     std::vector<std::vector<TBoxKind>> groupOrder(groups);
+    std::vector<TColumnCoverage::TWord> kindSelect(groups * bkKinds, 0);
     for (size_t g = 0; g < groups; ++g)
         for (TBoxKind kind : kTopDown)
-            if (groupKinds[g] & (1u << kind)) groupOrder[g].push_back(kind);
+            if (groupKinds[g] & (1u << kind)) {
+                groupOrder[g].push_back(kind);
+                kindSelect[g * bkKinds + kind] = ~TColumnCoverage::TWord(0);
+            }
     // What later columns of candles painted is known per pixel of the clipped plot; without
     // clipping the region is unknown, and the point-by-point drawing is kept.
     composer_.Reset(ParentChart()->PlotClipRect());
@@ -230,8 +236,9 @@ bool TCandleSeries::DrawVisibleCandles() {
     std::vector<char> touched;
     std::vector<std::pair<size_t, int>> touchedList;  // (group, layer)
     const TColor penColor = pen.Color;
-    TColor colorOfLayer[2] = {clNone, clNone};
-    int layerOfColor[2] = {0, 0};
+    // Slot 0 the pen's, slots 1 and 2 the last two candle colours, which alternate.
+    TColor colorOfLayer[3] = {clNone, clNone, clNone};
+    int layerOfColor[3] = {0, 0, 0};
     auto layerOf = [&](TColor c, int slot) {
         if (colorOfLayer[slot] != c) {
             colorOfLayer[slot] = c;
@@ -265,79 +272,119 @@ bool TCandleSeries::DrawVisibleCandles() {
         wLo = INT32_MAX;
         wHi = -1;
     };
-    // The candles from the last to the first, their shapes made a chunk at a time so that
-    // they are read back while still in the cache.
-    constexpr int kChunk = 1024;
-    for (int hi = last; hi >= first; hi -= kChunk) {
-        if (!CandleShapes(std::max(first, hi - kChunk + 1), hi, lastDrawn)) return false;
-        for (auto k = shapes_.size(); k-- > 0;) {
-            const TCandleShape& c = shapes_[k];
-            if (c.X != x) {
-                finishColumn();
-                x = c.X;
-            }
-            // Wick and outline paint in the pen's colour, the flat body and the inside in the candle's.
-            const int penLayer = layerOf(penColor, 0), ownLayer = layerOf(c.Color, 1);
-            auto layerOfKind = [&](TBoxKind kind) { return kind == bkWick || kind == bkOutline ? penLayer : ownLayer; };
-            auto claim = [&](size_t g, int layer, int w, TWord free) {
-                const size_t at = static_cast<size_t>(layer) * groups + g;
-                layerRows[at * words + static_cast<size_t>(w)] |= free;
-                wLo = std::min(wLo, w);
-                wHi = std::max(wHi, w);
-                if (!touched[at]) {
-                    touched[at] = 1;
-                    touchedList.emplace_back(g, layer);
-                }
-            };
-            // Most candles reach into two words of rows at most: there each kind's rows are
-            // found once for all groups.
-            int top = INT32_MAX, bottom = INT32_MIN;
-            for (int k = 0; k < bkKinds; ++k)
-                if (c.Top[k] <= c.Bottom[k]) {
-                    top = std::min(top, c.Top[k]);
-                    bottom = std::max(bottom, c.Bottom[k]);
-                }
-            const int w = top <= bottom ? coverage.FirstWord(top, bottom) : -1;
-            if (w < 0) continue;
-            TWord lo[bkKinds] = {}, hi[bkKinds] = {};
-            bool two = true;
-            for (int k = 0; k < bkKinds && two; ++k)
-                if (c.Top[k] <= c.Bottom[k]) two = coverage.TwoWords(c.Top[k], c.Bottom[k], w, lo[k], hi[k]);
-            if (!two) {
-                for (size_t g = 0; g < groups; ++g)
-                    for (TBoxKind kind : groupOrder[g])
-                        if (c.Top[kind] <= c.Bottom[kind])
-                            coverage.ClaimRows(&claimed[g * words], c.Top[kind], c.Bottom[kind],
-                                               [&](int at, TWord free) { claim(g, layerOfKind(kind), at, free); });
-                continue;
-            }
-            // Kinds the candle lacks hold no rows and claim none; a second word of rows exists
-            // wherever hi holds one.
-            const bool second = static_cast<size_t>(w) + 1 < words;
-            for (size_t g = 0; g < groups; ++g) {
-                TWord* groupClaimed = &claimed[g * words + static_cast<size_t>(w)];
-                TWord claimed0 = groupClaimed[0], claimed1 = second ? groupClaimed[1] : 0;
-                TWord pen0 = 0, pen1 = 0, own0 = 0, own1 = 0;
-                for (TBoxKind kind : groupOrder[g]) {
-                    const TWord free0 = lo[kind] & ~claimed0, free1 = hi[kind] & ~claimed1;
-                    claimed0 |= lo[kind];
-                    claimed1 |= hi[kind];
-                    if (kind == bkWick || kind == bkOutline) {
-                        pen0 |= free0;
-                        pen1 |= free1;
-                    } else {
-                        own0 |= free0;
-                        own1 |= free1;
-                    }
-                }
-                groupClaimed[0] = claimed0;
-                if (second) groupClaimed[1] = claimed1;
-                if (pen0) claim(g, penLayer, w, pen0);
-                if (pen1) claim(g, penLayer, w + 1, pen1);
-                if (own0) claim(g, ownLayer, w, own0);
-                if (own1) claim(g, ownLayer, w + 1, own1);
-            }
+    // Composes one candle into its column's claims.
+    auto compose = [&](const TCandleShape& c) {
+        // Wick and outline paint in the pen's colour, the flat body and the inside in the candle's.
+        const int penLayer = layerOf(penColor, 0);
+        if (c.Color != colorOfLayer[1] && c.Color == colorOfLayer[2]) {
+            std::swap(colorOfLayer[1], colorOfLayer[2]);
+            std::swap(layerOfColor[1], layerOfColor[2]);
+        } else if (c.Color != colorOfLayer[1]) {
+            colorOfLayer[2] = colorOfLayer[1];
+            layerOfColor[2] = layerOfColor[1];
         }
+        const int ownLayer = layerOf(c.Color, 1);
+        auto layerOfKind = [&](TBoxKind kind) { return kind == bkWick || kind == bkOutline ? penLayer : ownLayer; };
+        auto claim = [&](size_t g, int layer, int w, TWord free) {
+            const size_t at = static_cast<size_t>(layer) * groups + g;
+            layerRows[at * words + static_cast<size_t>(w)] |= free;
+            wLo = std::min(wLo, w);
+            wHi = std::max(wHi, w);
+            if (!touched[at]) {
+                touched[at] = 1;
+                touchedList.emplace_back(g, layer);
+            }
+        };
+        // Most candles reach into two words of rows at most: there each kind's rows are
+        // found once for all groups.
+        int top = INT32_MAX, bottom = INT32_MIN;
+        for (int k = 0; k < bkKinds; ++k)
+            if (c.Top[k] <= c.Bottom[k]) {
+                top = std::min(top, c.Top[k]);
+                bottom = std::max(bottom, c.Bottom[k]);
+            }
+        const int w = top <= bottom ? coverage.FirstWord(top, bottom) : -1;
+        if (w < 0) return;
+        TWord lo[bkKinds] = {}, hi[bkKinds] = {};
+        bool two = true;
+        for (int k = 0; k < bkKinds && two; ++k)
+            if (c.Top[k] <= c.Bottom[k]) two = coverage.TwoWords(c.Top[k], c.Bottom[k], w, lo[k], hi[k]);
+        if (!two) {
+            for (size_t g = 0; g < groups; ++g)
+                for (TBoxKind kind : groupOrder[g])
+                    if (c.Top[kind] <= c.Bottom[kind])
+                        coverage.ClaimRows(&claimed[g * words], c.Top[kind], c.Bottom[kind],
+                                           [&](int at, TWord free) { claim(g, layerOfKind(kind), at, free); });
+            return;
+        }
+        // Kinds the candle lacks hold no rows and claim none; a second word of rows exists
+        // wherever hi holds one. Claimed from the last painted kind to the first, inside and
+        // flat body show what the group left free, outline and wick what those left free too.
+        const bool second = static_cast<size_t>(w) + 1 < words;
+        for (size_t g = 0; g < groups; ++g) {
+            const TWord* sel = &kindSelect[g * bkKinds];
+            const TWord ownRows0 = (lo[bkInside] & sel[bkInside]) | (lo[bkFlat] & sel[bkFlat]);
+            const TWord ownRows1 = (hi[bkInside] & sel[bkInside]) | (hi[bkFlat] & sel[bkFlat]);
+            const TWord penRows0 = (lo[bkOutline] & sel[bkOutline]) | (lo[bkWick] & sel[bkWick]);
+            const TWord penRows1 = (hi[bkOutline] & sel[bkOutline]) | (hi[bkWick] & sel[bkWick]);
+            TWord* groupClaimed = &claimed[g * words + static_cast<size_t>(w)];
+            const TWord claimed0 = groupClaimed[0], claimed1 = second ? groupClaimed[1] : 0;
+            const TWord own0 = ownRows0 & ~claimed0, own1 = ownRows1 & ~claimed1;
+            const TWord pen0 = penRows0 & ~(claimed0 | ownRows0), pen1 = penRows1 & ~(claimed1 | ownRows1);
+            groupClaimed[0] = claimed0 | ownRows0 | penRows0;
+            if (second) groupClaimed[1] = claimed1 | ownRows1 | penRows1;
+            if (pen0) claim(g, penLayer, w, pen0);
+            if (pen1) claim(g, penLayer, w + 1, pen1);
+            if (own0) claim(g, ownLayer, w, own0);
+            if (own1) claim(g, ownLayer, w + 1, own1);
+        }
+    };
+
+    // The candles from the last to the first. After each drawn candle, the aligned blocks of
+    // earlier candles on its column whose rows it and the later ones have claimed in every
+    // stripe are passed over whole: they would claim none.
+    MapCandlePixels(first, last);
+    const bool skipBlocks = BuildHulls(n);
+    for (lastDrawn = last; lastDrawn >= first && PointColor(lastDrawn) == clNone;) --lastDrawn;
+    std::vector<char> groupBody(groups, 0), groupWick(groups, 0);
+    for (size_t g = 0; g < groups; ++g) {
+        groupWick[g] = (groupKinds[g] & (1u << bkWick)) != 0;
+        groupBody[g] = (groupKinds[g] & ~(1u << bkWick)) != 0;
+    }
+    auto hidden = [&](const TCandleHull& h) {
+        for (size_t g = 0; g < groups; ++g) {
+            const TWord* column = &claimed[g * words];
+            if (groupBody[g] && !coverage.RowsClaimed(column, h.BodyTop, h.BodyBottom)) return false;
+            if (groupWick[g] && !coverage.RowsClaimed(column, h.WickTop, h.WickBottom)) return false;
+        }
+        return true;
+    };
+    const int* xs = pixels_[0].data();
+    TCandleShape shape;
+    for (int k = static_cast<int>(n) - 1; k >= 0;) {
+        const int i = first + k;
+        if (xs[k] != x) {
+            finishColumn();
+            x = xs[k];
+        }
+        if (PointColor(i) != clNone) {
+            CandleShape(i, PixelsAt(k), shape);
+            if (shape.Color == clAutoColor) return false;
+            compose(shape);
+        }
+        int next = k;
+        if (skipBlocks)
+            for (int j = std::min(std::countr_zero(static_cast<unsigned>(next)), kHullLevels); next > 0 && j >= 1;) {
+                const int start = next - (1 << j);
+                // Pixel columns run monotonically: a block that begins on this column lies on it.
+                if (start >= 0 && xs[start] == x && hidden(Hull(j, start >> j))) {
+                    next = start;
+                    j = next ? std::min(std::countr_zero(static_cast<unsigned>(next)), kHullLevels) : 0;
+                } else {
+                    --j;
+                }
+            }
+        k = next - 1;
     }
     finishColumn();
     if (lastDrawn < 0) return false;
@@ -363,6 +410,51 @@ bool TCandleSeries::CandleShapes(int a, int b, int& lastDrawn) {
         CandleShape(i, p, shapes_.back());
         if (shapes_.back().Color == clAutoColor) return false;
         lastDrawn = std::max(lastDrawn, i);
+    }
+    return true;
+}
+
+void TCandleSeries::MapCandlePixels(int first, int last) {
+    const auto n = static_cast<size_t>(last - first + 1);
+    for (auto& list : pixels_) list.resize(n);
+    MapPixels(first, last, pixels_[0].data(), pixels_[1].data());
+    const TCustomChartAxis::TPixelMap vert = GetVertAxis()->PixelMap();
+    vert.Map(HighValues().Data() + first, HighValues().Multiplier(), n, pixels_[2].data());
+    vert.Map(LowValues().Data() + first, LowValues().Multiplier(), n, pixels_[3].data());
+    vert.Map(CloseValues().Data() + first, CloseValues().Multiplier(), n, pixels_[4].data());
+}
+
+bool TCandleSeries::BuildHulls(size_t n) {
+    if (n < 2 || upCloseColor_ == clAutoColor || downCloseColor_ == clAutoColor || SeriesColor() == clAutoColor)
+        return false;
+    const int* xs = pixels_[0].data();
+    bool rising = true, falling = true;
+    for (size_t k = 1; k < n; ++k) {
+        rising &= xs[k] >= xs[k - 1];
+        falling &= xs[k] <= xs[k - 1];
+    }
+    if (!rising && !falling) return false;
+    hulls_.clear();
+    hulls_.reserve(n);
+    hullStart_[1] = 0;
+    const int before = penBoxes_.Before, after = penBoxes_.After;
+    const int *open = pixels_[1].data(), *high = pixels_[2].data(), *low = pixels_[3].data(), *close = pixels_[4].data();
+    // Null candles and missing boxes only widen a hull, which passes over fewer candles.
+    for (size_t b = 0; 2 * b + 1 < n; ++b) {
+        const size_t a = 2 * b, c = a + 1;
+        hulls_.push_back({std::min({open[a], close[a], open[c], close[c]}) - before,
+                          std::max({open[a], close[a], open[c], close[c]}) + after,
+                          std::min({high[a], low[a], high[c], low[c]}) - before,
+                          std::max({high[a], low[a], high[c], low[c]}) + after});
+    }
+    for (int level = 2; level <= kHullLevels; ++level) {
+        const size_t from = hullStart_[level - 1], count = hulls_.size() - from;
+        hullStart_[level] = hulls_.size();
+        for (size_t b = 0; 2 * b + 1 < count; ++b) {
+            const TCandleHull l = hulls_[from + 2 * b], r = hulls_[from + 2 * b + 1];
+            hulls_.push_back({std::min(l.BodyTop, r.BodyTop), std::max(l.BodyBottom, r.BodyBottom),
+                              std::min(l.WickTop, r.WickTop), std::max(l.WickBottom, r.WickBottom)});
+        }
     }
     return true;
 }

@@ -88,6 +88,26 @@ private:
     TPixelComposer composer_;  // what later columns of candles painted, and in which colour
 
     TCandlePixels PixelsOf(int index) const;
+    // The pixels of the visible candles first..last into pixels_.
+    void MapCandlePixels(int first, int last);
+    TCandlePixels PixelsAt(size_t k) const {
+        return {pixels_[0][k], pixels_[1][k], pixels_[2][k], pixels_[3][k], pixels_[4][k]};
+    }
+    // Rows a block of candles reaches at most with its bodies and with its wicks, as their
+    // boxes lie.
+    struct TCandleHull {
+        int BodyTop, BodyBottom, WickTop, WickBottom;
+    };
+    static constexpr int kHullLevels = 6;  // blocks of 2 .. 64 candles
+    // The hulls of the aligned blocks of the n mapped candles, per level; false where blocks
+    // cannot be passed over: the pixel columns do not run one way, or a candle could lack a
+    // colour of its own.
+    bool BuildHulls(size_t n);
+    const TCandleHull& Hull(int level, int block) const {
+        return hulls_[hullStart_[level] + static_cast<size_t>(block)];
+    }
+    std::vector<TCandleHull> hulls_;
+    size_t hullStart_[kHullLevels + 1] = {};
 
     TCandleStyle candleStyle_ = TCandleStyle::csCandleStick;
     int candleWidth_ = 5;

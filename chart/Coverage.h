@@ -34,8 +34,13 @@ public:
 
     bool Covered(int x, int top, int bottom) const {
         const TWord* column = Column(x);
+        return !column || RowsClaimed(column, top, bottom);
+    }
+    // Whether rows top..bottom of a column of Words() words held elsewhere are all marked;
+    // rows outside the region count as marked.
+    bool RowsClaimed(const TWord* column, int top, int bottom) const {
         int t = 0, b = 0;
-        if (!column || !Clamp(top, bottom, t, b)) return true;
+        if (!Clamp(top, bottom, t, b)) return true;
         for (int w = t >> 6; w <= (b >> 6); ++w)
             if (Mask(w, t, b) & ~column[w]) return false;
         return true;
