@@ -1,7 +1,6 @@
 #include "chart/CandleSeries.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
 
 #include "chart/Axis.h"
@@ -344,22 +343,26 @@ bool TCandleSeries::DrawVisibleCandles() {
     // earlier candles on its column whose rows it and the later ones have claimed in every
     // stripe are passed over whole: they would claim none.
     MapCandlePixels(first, last);
-    const bool skipBlocks = BuildHulls(n);
+    const bool skipBlocks = BuildRanges(n);
     for (lastDrawn = last; lastDrawn >= first && PointColor(lastDrawn) == clNone;) --lastDrawn;
     std::vector<char> groupBody(groups, 0), groupWick(groups, 0);
     for (size_t g = 0; g < groups; ++g) {
         groupWick[g] = (groupKinds[g] & (1u << bkWick)) != 0;
         groupBody[g] = (groupKinds[g] & ~(1u << bkWick)) != 0;
     }
-    auto hidden = [&](const TCandleHull& h) {
+    const int* xs = pixels_[0].data();
+    // A block on this column whose bodies and wicks reach only rows its stripes have claimed.
+    auto hidden = [&](int level, int start) {
+        if (xs[start] != x) return false;
+        const auto [bodyTop, bodyBottom] = bodies_.Range(level, start);
+        const auto [wickTop, wickBottom] = wicks_.Range(level, start);
         for (size_t g = 0; g < groups; ++g) {
             const TWord* column = &claimed[g * words];
-            if (groupBody[g] && !coverage.RowsClaimed(column, h.BodyTop, h.BodyBottom)) return false;
-            if (groupWick[g] && !coverage.RowsClaimed(column, h.WickTop, h.WickBottom)) return false;
+            if (groupBody[g] && !coverage.RowsClaimed(column, bodyTop, bodyBottom)) return false;
+            if (groupWick[g] && !coverage.RowsClaimed(column, wickTop, wickBottom)) return false;
         }
         return true;
     };
-    const int* xs = pixels_[0].data();
     TCandleShape shape;
     for (int k = static_cast<int>(n) - 1; k >= 0;) {
         const int i = first + k;
@@ -372,18 +375,7 @@ bool TCandleSeries::DrawVisibleCandles() {
             if (shape.Color == clAutoColor) return false;
             compose(shape);
         }
-        int next = k;
-        if (skipBlocks)
-            for (int j = std::min(std::countr_zero(static_cast<unsigned>(next)), kHullLevels); next > 0 && j >= 1;) {
-                const int start = next - (1 << j);
-                // Pixel columns run monotonically: a block that begins on this column lies on it.
-                if (start >= 0 && xs[start] == x && hidden(Hull(j, start >> j))) {
-                    next = start;
-                    j = next ? std::min(std::countr_zero(static_cast<unsigned>(next)), kHullLevels) : 0;
-                } else {
-                    --j;
-                }
-            }
+        const int next = skipBlocks ? TBlockRanges::PassOver(k, hidden) : k;
         k = next - 1;
     }
     finishColumn();
@@ -424,38 +416,19 @@ void TCandleSeries::MapCandlePixels(int first, int last) {
     vert.Map(CloseValues().Data() + first, CloseValues().Multiplier(), n, pixels_[4].data());
 }
 
-bool TCandleSeries::BuildHulls(size_t n) {
-    if (n < 2 || upCloseColor_ == clAutoColor || downCloseColor_ == clAutoColor || SeriesColor() == clAutoColor)
+bool TCandleSeries::BuildRanges(size_t n) {
+    if (n < 2 || upCloseColor_ == clAutoColor || downCloseColor_ == clAutoColor || SeriesColor() == clAutoColor ||
+        !TBlockRanges::Monotone(pixels_[0].data(), n))
         return false;
-    const int* xs = pixels_[0].data();
-    bool rising = true, falling = true;
-    for (size_t k = 1; k < n; ++k) {
-        rising &= xs[k] >= xs[k - 1];
-        falling &= xs[k] <= xs[k - 1];
-    }
-    if (!rising && !falling) return false;
-    hulls_.clear();
-    hulls_.reserve(n);
-    hullStart_[1] = 0;
     const int before = penBoxes_.Before, after = penBoxes_.After;
     const int *open = pixels_[1].data(), *high = pixels_[2].data(), *low = pixels_[3].data(), *close = pixels_[4].data();
-    // Null candles and missing boxes only widen a hull, which passes over fewer candles.
-    for (size_t b = 0; 2 * b + 1 < n; ++b) {
-        const size_t a = 2 * b, c = a + 1;
-        hulls_.push_back({std::min({open[a], close[a], open[c], close[c]}) - before,
-                          std::max({open[a], close[a], open[c], close[c]}) + after,
-                          std::min({high[a], low[a], high[c], low[c]}) - before,
-                          std::max({high[a], low[a], high[c], low[c]}) + after});
-    }
-    for (int level = 2; level <= kHullLevels; ++level) {
-        const size_t from = hullStart_[level - 1], count = hulls_.size() - from;
-        hullStart_[level] = hulls_.size();
-        for (size_t b = 0; 2 * b + 1 < count; ++b) {
-            const TCandleHull l = hulls_[from + 2 * b], r = hulls_[from + 2 * b + 1];
-            hulls_.push_back({std::min(l.BodyTop, r.BodyTop), std::max(l.BodyBottom, r.BodyBottom),
-                              std::min(l.WickTop, r.WickTop), std::max(l.WickBottom, r.WickBottom)});
-        }
-    }
+    // Null candles and missing boxes only widen a range, which passes over fewer candles.
+    bodies_.Build(n, [&](size_t k) {
+        return std::pair{std::min(open[k], close[k]) - before, std::max(open[k], close[k]) + after};
+    });
+    wicks_.Build(n, [&](size_t k) {
+        return std::pair{std::min(high[k], low[k]) - before, std::max(high[k], low[k]) + after};
+    });
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <vector>
 
+#include "chart/BlockRanges.h"
 #include "chart/Coverage.h"
 #include "chart/LineSeries.h"
 
@@ -93,21 +94,11 @@ private:
     TCandlePixels PixelsAt(size_t k) const {
         return {pixels_[0][k], pixels_[1][k], pixels_[2][k], pixels_[3][k], pixels_[4][k]};
     }
-    // Rows a block of candles reaches at most with its bodies and with its wicks, as their
-    // boxes lie.
-    struct TCandleHull {
-        int BodyTop, BodyBottom, WickTop, WickBottom;
-    };
-    static constexpr int kHullLevels = 6;  // blocks of 2 .. 64 candles
-    // The hulls of the aligned blocks of the n mapped candles, per level; false where blocks
-    // cannot be passed over: the pixel columns do not run one way, or a candle could lack a
-    // colour of its own.
-    bool BuildHulls(size_t n);
-    const TCandleHull& Hull(int level, int block) const {
-        return hulls_[hullStart_[level] + static_cast<size_t>(block)];
-    }
-    std::vector<TCandleHull> hulls_;
-    size_t hullStart_[kHullLevels + 1] = {};
+    // The rows blocks of the mapped candles reach with their bodies and with their wicks;
+    // false where blocks cannot be passed over: the pixel columns do not run one way, or a
+    // candle could lack a colour of its own.
+    bool BuildRanges(size_t n);
+    TBlockRanges bodies_, wicks_;
 
     TCandleStyle candleStyle_ = TCandleStyle::csCandleStick;
     int candleWidth_ = 5;
