@@ -18,26 +18,33 @@ public:
     // extent(k) gives item k's least and greatest row; items may reach beyond them nowhere.
     template <class Extent>
     void Build(size_t n, Extent&& extent) {
-        ranges_.clear();
-        ranges_.reserve(n);
-        start_[1] = 0;
-        for (size_t b = 0; 2 * b + 1 < n; ++b) {
+        size_t total = 0;
+        for (int level = 1; level <= kLevels; ++level) {
+            start_[level] = total;
+            total += n >> level;
+        }
+        low_.resize(total);
+        high_.resize(total);
+        int *low = low_.data(), *high = high_.data();
+        for (size_t b = 0; b < (n >> 1); ++b) {
             const auto [lo0, hi0] = extent(2 * b);
             const auto [lo1, hi1] = extent(2 * b + 1);
-            ranges_.emplace_back(std::min(lo0, lo1), std::max(hi0, hi1));
+            low[b] = Least(lo0, lo1);
+            high[b] = Greatest(hi0, hi1);
         }
         for (int level = 2; level <= kLevels; ++level) {
-            const size_t from = start_[level - 1], count = ranges_.size() - from;
-            start_[level] = ranges_.size();
-            for (size_t b = 0; 2 * b + 1 < count; ++b) {
-                const std::pair<int, int> l = ranges_[from + 2 * b], r = ranges_[from + 2 * b + 1];
-                ranges_.emplace_back(std::min(l.first, r.first), std::max(l.second, r.second));
+            const int *fromLow = low + start_[level - 1], *fromHigh = high + start_[level - 1];
+            int *toLow = low + start_[level], *toHigh = high + start_[level];
+            for (size_t b = 0; b < (n >> level); ++b) {
+                toLow[b] = Least(fromLow[2 * b], fromLow[2 * b + 1]);
+                toHigh[b] = Greatest(fromHigh[2 * b], fromHigh[2 * b + 1]);
             }
         }
     }
     // The rows of the block of 2^level items from item start, a multiple of 2^level.
-    const std::pair<int, int>& Range(int level, int start) const {
-        return ranges_[start_[level] + static_cast<size_t>(start >> level)];
+    std::pair<int, int> Range(int level, int start) const {
+        const size_t at = start_[level] + static_cast<size_t>(start >> level);
+        return {low_[at], high_[at]};
     }
     // Where items before `next` remain: passes back over the aligned blocks that end there
     // while hidden(level, start) holds for one, trying the largest first, and returns the
@@ -67,8 +74,12 @@ public:
         return rising || falling;
     }
 
+    // By value, so that the compiler picks without a branch on rows it cannot predict.
+    static int Least(int a, int b) { return a < b ? a : b; }
+    static int Greatest(int a, int b) { return a < b ? b : a; }
+
 private:
-    std::vector<std::pair<int, int>> ranges_;
+    std::vector<int> low_, high_;  // per level its blocks, level after level
     size_t start_[kLevels + 1] = {};
 };
 

@@ -1,6 +1,8 @@
 #include "chart/CandleSeries.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 
 #include "chart/Axis.h"
@@ -8,6 +10,20 @@
 #include "chart/Coverage.h"
 
 namespace zyn::chart {
+
+namespace {
+// Per k in 0..128 the rows below k of two words of rows: rows a..e are below[e + 1] and not
+// below[a], and none where e < a.
+constexpr auto kRowsBelow = [] {
+    std::array<std::array<TColumnCoverage::TWord, 2>, 129> below{};
+    for (int k = 0; k <= 128; ++k) {
+        const TColumnCoverage::TWord all = ~TColumnCoverage::TWord(0);
+        below[static_cast<size_t>(k)][0] = k >= 64 ? all : (TColumnCoverage::TWord(1) << k) - 1;
+        below[static_cast<size_t>(k)][1] = k <= 64 ? 0 : k >= 128 ? all : (TColumnCoverage::TWord(1) << (k - 64)) - 1;
+    }
+    return below;
+}();
+}  // namespace
 
 // ---- TOHLCSeries ----
 
@@ -235,9 +251,10 @@ bool TCandleSeries::DrawVisibleCandles() {
     std::vector<char> touched;
     std::vector<std::pair<size_t, int>> touchedList;  // (group, layer)
     const TColor penColor = pen.Color;
-    // Slot 0 the pen's, slots 1 and 2 the last two candle colours, which alternate.
-    TColor colorOfLayer[3] = {clNone, clNone, clNone};
-    int layerOfColor[3] = {0, 0, 0};
+    // Slot 0 the pen's, 1 the up colour's, 2 the down colour's, 3 any other candle colour's.
+    TColor colorOfLayer[4] = {clNone, clNone, clNone, clNone};
+    int layerOfColor[4] = {0, 0, 0, 0};
+    auto slotOf = [&](TColor c) { return c == upCloseColor_ ? 1 : c == downCloseColor_ ? 2 : 3; };
     auto layerOf = [&](TColor c, int slot) {
         if (colorOfLayer[slot] != c) {
             colorOfLayer[slot] = c;
@@ -274,15 +291,7 @@ bool TCandleSeries::DrawVisibleCandles() {
     // Composes one candle into its column's claims.
     auto compose = [&](const TCandleShape& c) {
         // Wick and outline paint in the pen's colour, the flat body and the inside in the candle's.
-        const int penLayer = layerOf(penColor, 0);
-        if (c.Color != colorOfLayer[1] && c.Color == colorOfLayer[2]) {
-            std::swap(colorOfLayer[1], colorOfLayer[2]);
-            std::swap(layerOfColor[1], layerOfColor[2]);
-        } else if (c.Color != colorOfLayer[1]) {
-            colorOfLayer[2] = colorOfLayer[1];
-            layerOfColor[2] = layerOfColor[1];
-        }
-        const int ownLayer = layerOf(c.Color, 1);
+        const int penLayer = layerOf(penColor, 0), ownLayer = layerOf(c.Color, slotOf(c.Color));
         auto layerOfKind = [&](TBoxKind kind) { return kind == bkWick || kind == bkOutline ? penLayer : ownLayer; };
         auto claim = [&](size_t g, int layer, int w, TWord free) {
             const size_t at = static_cast<size_t>(layer) * groups + g;
@@ -339,18 +348,84 @@ bool TCandleSeries::DrawVisibleCandles() {
         }
     };
 
+    // The same for candle k of the mapped ones, without its shape and without branching on
+    // its rows, where its boxes within the region lie in two words of rows; false elsewhere.
+    const TRect& region = coverage.Region();
+    const int regionRows = region.Height(), penWidth = penBoxes_.Width;
+    const bool insideKind = kindLeft_[bkInside] <= kindRight_[bkInside];
+    const bool flatKind = candleWidth_ != 0;
+    auto composeInTwoWords = [&](int k, int index) {
+        const auto at = static_cast<size_t>(k);
+        const int open = pixels_[1][at], high = pixels_[2][at], low = pixels_[3][at], close = pixels_[4][at];
+        const int bodyTop = std::min(open, close) - penBoxes_.Before, bodyBottom = std::max(open, close) + penBoxes_.After;
+        const int wickTop = std::min(low, high) - penBoxes_.Before, wickBottom = std::max(low, high) + penBoxes_.After;
+        const std::int64_t top = std::max(std::min(bodyTop, wickTop), region.Top) - std::int64_t(region.Top);
+        const std::int64_t bottom = std::min(std::max(bodyBottom, wickBottom), region.Bottom - 1) - std::int64_t(region.Top);
+        if (top > bottom) return true;  // nothing within the region
+        const int w = static_cast<int>(top >> 6);
+        if ((bottom >> 6) > w + 1) return false;
+        // Rows a..e as bits of words w and w + 1: below[e + 1] and not below[a].
+        const std::int64_t base = std::int64_t(region.Top) + 64 * w, limit = std::min(128, regionRows - 64 * w);
+        auto rows = [&](std::int64_t from, std::int64_t to, TWord& lo, TWord& hi) {
+            const auto a = static_cast<size_t>(std::clamp<std::int64_t>(from - base, 0, limit));
+            const auto e = static_cast<size_t>(std::clamp<std::int64_t>(to - base + 1, 0, limit));
+            lo = kRowsBelow[e][0] & ~kRowsBelow[a][0];
+            hi = kRowsBelow[e][1] & ~kRowsBelow[a][1];
+        };
+        TWord body0, body1, wick0, wick1, inside0, inside1;
+        rows(bodyTop, bodyBottom, body0, body1);
+        rows(wickTop, wickBottom, wick0, wick1);
+        rows(std::int64_t(bodyTop) + penWidth, std::int64_t(bodyBottom) - penWidth, inside0, inside1);
+        const TWord wick = low != high ? ~TWord(0) : 0, outline = open != close ? ~TWord(0) : 0;
+        const TWord flat = open == close && flatKind ? ~TWord(0) : 0;
+        const TWord inside = outline & (insideKind && bodyBottom - bodyTop + 1 > 2 * penWidth ? ~TWord(0) : 0);
+        const TWord lo[bkKinds] = {wick0 & wick, body0 & outline, body0 & flat, inside0 & inside};
+        const TWord hi[bkKinds] = {wick1 & wick, body1 & outline, body1 & flat, inside1 & inside};
+        const TColor color = open > close ? upCloseColor_ : open < close ? downCloseColor_ : CandleColor(index, open, close);
+        const int penLayer = layerOf(penColor, 0), ownLayer = layerOf(color, slotOf(color));
+        const bool second = static_cast<size_t>(w) + 1 < words;
+        wLo = std::min(wLo, w);
+        wHi = std::max(wHi, second ? w + 1 : w);
+        for (size_t g = 0; g < groups; ++g) {
+            const TWord* sel = &kindSelect[g * bkKinds];
+            const TWord ownRows0 = (lo[bkInside] & sel[bkInside]) | (lo[bkFlat] & sel[bkFlat]);
+            const TWord ownRows1 = (hi[bkInside] & sel[bkInside]) | (hi[bkFlat] & sel[bkFlat]);
+            const TWord penRows0 = (lo[bkOutline] & sel[bkOutline]) | (lo[bkWick] & sel[bkWick]);
+            const TWord penRows1 = (hi[bkOutline] & sel[bkOutline]) | (hi[bkWick] & sel[bkWick]);
+            TWord* groupClaimed = &claimed[g * words + static_cast<size_t>(w)];
+            const TWord claimed0 = groupClaimed[0], claimed1 = second ? groupClaimed[1] : 0;
+            groupClaimed[0] = claimed0 | ownRows0 | penRows0;
+            if (second) groupClaimed[1] = claimed1 | ownRows1 | penRows1;
+            // Claims that show nothing mark the layer touched all the same: it only paints no rows.
+            auto put = [&](int layer, TWord word0, TWord word1) {
+                const size_t to = static_cast<size_t>(layer) * groups + g;
+                TWord* into = &layerRows[to * words + static_cast<size_t>(w)];
+                into[0] |= word0;
+                if (second) into[1] |= word1;
+                if (!touched[to]) {
+                    touched[to] = 1;
+                    touchedList.emplace_back(g, layer);
+                }
+            };
+            put(penLayer, penRows0 & ~(claimed0 | ownRows0), penRows1 & ~(claimed1 | ownRows1));
+            put(ownLayer, ownRows0 & ~claimed0, ownRows1 & ~claimed1);
+        }
+        return true;
+    };
+    const bool inTwoWords = upCloseColor_ != clAutoColor && downCloseColor_ != clAutoColor && SeriesColor() != clAutoColor;
+    const TColor firstColor = PointColor(first);
+    const bool noNulls = firstColor != clNone && PointColorsAre(first, last, firstColor);
+
     // The candles from the last to the first. After each drawn candle, the aligned blocks of
     // earlier candles on its column whose rows it and the later ones have claimed in every
     // stripe are passed over whole: they would claim none.
-    MapCandlePixels(first, last);
-    const bool skipBlocks = BuildRanges(n);
     for (lastDrawn = last; lastDrawn >= first && PointColor(lastDrawn) == clNone;) --lastDrawn;
     std::vector<char> groupBody(groups, 0), groupWick(groups, 0);
     for (size_t g = 0; g < groups; ++g) {
         groupWick[g] = (groupKinds[g] & (1u << bkWick)) != 0;
         groupBody[g] = (groupKinds[g] & ~(1u << bkWick)) != 0;
     }
-    const int* xs = pixels_[0].data();
+    const int* xs = nullptr;
     // A block on this column whose bodies and wicks reach only rows its stripes have claimed.
     auto hidden = [&](int level, int start) {
         if (xs[start] != x) return false;
@@ -364,19 +439,30 @@ bool TCandleSeries::DrawVisibleCandles() {
         return true;
     };
     TCandleShape shape;
-    for (int k = static_cast<int>(n) - 1; k >= 0;) {
-        const int i = first + k;
-        if (xs[k] != x) {
-            finishColumn();
-            x = xs[k];
+    // A chunk at a time, mapped where it is composed, so that its pixels are read back while
+    // still in the cache; chunks begin on multiples of the largest block.
+    constexpr int kChunk = 1024;
+    static_assert(kChunk % (1 << TBlockRanges::kLevels) == 0);
+    for (int hi = static_cast<int>(n) - 1; hi >= 0;) {
+        const int lo = hi / kChunk * kChunk;
+        MapCandlePixels(first + lo, first + hi);
+        const bool skipBlocks = BuildRanges(static_cast<size_t>(hi - lo + 1));
+        xs = pixels_[0].data();
+        for (int k = hi - lo; k >= 0;) {
+            const int i = first + lo + k;
+            if (xs[k] != x) {
+                finishColumn();
+                x = xs[k];
+            }
+            if ((noNulls || PointColor(i) != clNone) && !(inTwoWords && composeInTwoWords(k, i))) {
+                CandleShape(i, PixelsAt(static_cast<size_t>(k)), shape);
+                if (shape.Color == clAutoColor) return false;
+                compose(shape);
+            }
+            const int next = skipBlocks ? TBlockRanges::PassOver(k, hidden) : k;
+            k = next - 1;
         }
-        if (PointColor(i) != clNone) {
-            CandleShape(i, PixelsAt(k), shape);
-            if (shape.Color == clAutoColor) return false;
-            compose(shape);
-        }
-        const int next = skipBlocks ? TBlockRanges::PassOver(k, hidden) : k;
-        k = next - 1;
+        hi = lo - 1;
     }
     finishColumn();
     if (lastDrawn < 0) return false;
@@ -424,10 +510,10 @@ bool TCandleSeries::BuildRanges(size_t n) {
     const int *open = pixels_[1].data(), *high = pixels_[2].data(), *low = pixels_[3].data(), *close = pixels_[4].data();
     // Null candles and missing boxes only widen a range, which passes over fewer candles.
     bodies_.Build(n, [&](size_t k) {
-        return std::pair{std::min(open[k], close[k]) - before, std::max(open[k], close[k]) + after};
+        return std::pair{TBlockRanges::Least(open[k], close[k]) - before, TBlockRanges::Greatest(open[k], close[k]) + after};
     });
     wicks_.Build(n, [&](size_t k) {
-        return std::pair{std::min(high[k], low[k]) - before, std::max(high[k], low[k]) + after};
+        return std::pair{TBlockRanges::Least(high[k], low[k]) - before, TBlockRanges::Greatest(high[k], low[k]) + after};
     });
     return true;
 }
