@@ -377,6 +377,7 @@ public:
         // Layers that share no pixel are painted as they stand.
         if ((used == 1 || oneComposition_) && TColumnCoverage::FillMarked(canvas, layers_.data(), colours_.data(), used))
             return;
+        if (FlushInStrips(canvas, used)) return;
         // From the last series to the first, as a composition.
         composer_.Reset(layers_[0].Region());
         for (size_t i = used; i-- > 0;) composer_.PaintMarked(layers_[i], composer_.Layer(colours_[i]));
@@ -384,6 +385,46 @@ public:
     }
 
 private:
+    // The composition of the used layers a strip of columns at a time, each strip painted
+    // as soon as it is composed, so that its bits never leave the cache; false, with nothing
+    // painted, where the canvas cannot paint column bits.
+    bool FlushInStrips(TChartCanvas3D& canvas, size_t used) {
+        const TRect region = layers_[0].Region();
+        const auto words = static_cast<size_t>(layers_[0].Words());
+        if (region.IsEmpty() || words == 0 || !canvas.FillColumnBits(region.Left, region.Top, 0, 0, {})) return false;
+        // One layer per colour, in the order the composition from the last series meets them.
+        std::vector<TColor> colours;
+        std::vector<size_t> into(used);
+        for (size_t i = used; i-- > 0;) {
+            const auto at = std::find(colours.begin(), colours.end(), colours_[i]);
+            into[i] = static_cast<size_t>(at - colours.begin());
+            if (at == colours.end()) colours.push_back(colours_[i]);
+        }
+        constexpr int kStrip = 64;  // columns
+        const size_t stripWords = kStrip * words;
+        strips_.assign((colours.size() + 1) * stripWords, 0);
+        TColumnCoverage::TWord* painted = strips_.data() + colours.size() * stripWords;
+        std::vector<TChartCanvas3D::TColumnBits> bits(colours.size());
+        for (size_t c = 0; c < colours.size(); ++c) bits[c] = {strips_.data() + c * stripWords, colours[c]};
+        for (int left = region.Left; left < region.Right; left += kStrip) {
+            const int columns = std::min(kStrip, region.Right - left);
+            const size_t n = static_cast<size_t>(columns) * words;
+            std::fill(strips_.begin(), strips_.end(), 0);
+            for (size_t i = used; i-- > 0;) {
+                const TColumnCoverage::TWord* __restrict from = layers_[i].Column(left);
+                TColumnCoverage::TWord* __restrict to = strips_.data() + into[i] * stripWords;
+                TColumnCoverage::TWord* __restrict done = painted;
+                for (size_t k = 0; k < n; ++k) {
+                    to[k] |= from[k] & ~done[k];
+                    done[k] |= from[k];
+                }
+            }
+            canvas.FillColumnBits(left, region.Top, static_cast<int>(words), columns, bits);
+        }
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.Brush.Color = colours.back();
+        return true;
+    }
     TColumnCoverage& Slot(TChartCanvas3D& canvas, const TRect& region, TColor color) {
         if (used_ > 0 && layers_[0].Region() != region) Flush(canvas);
         if (used_ == layers_.size()) {
@@ -399,6 +440,7 @@ private:
     bool oneComposition_ = false;  // what waits is the layers of one composition
     bool joined_ = false;          // Next gave the layer that waited last
     TPixelComposer composer_;
+    std::vector<TColumnCoverage::TWord> strips_;  // scratch of FlushInStrips
 };
 
 }  // namespace zyn::chart

@@ -633,8 +633,14 @@ bool TCustomSeries::DrawMergedLine() {
             int prevX = firstX, prevY = firstY;
             for (int i = first; i <= last;) {
                 const int x = columns[i - first];
-                int j = i;
-                while (j < last && columns[j + 1 - first] == x) ++j;
+                // The column's last point, by galloping: the columns ascend.
+                int j = i, step = 1;
+                while (j + step <= last && columns[j + step - first] == x) {
+                    j += step;
+                    step *= 2;
+                }
+                for (step /= 2; step > 0; step /= 2)
+                    if (j + step <= last && columns[j + step - first] == x) j += step;
                 const int y = i == first ? firstY : yAt(i);
                 segment(merger, prevX, prevY, x, y);
                 prevX = x;
@@ -649,7 +655,8 @@ bool TCustomSeries::DrawMergedLine() {
                     if (top != bottom) {
                         if (LinePen.Width <= 1 && (prevY == top || prevY == bottom)) {
                             int t = j;
-                            while (t > i && yAt(t - 1) == prevY) --t;
+                            // An equal value lies on the same row: mapped only where it differs.
+                            while (t > i && (ys.Value(t - 1) == ys.Value(t) || yAt(t - 1) == prevY)) --t;
                             int before = 0, after = 0;
                             rows(i, t - 1, before, after);
                             if (prevY == top && before != top) ++top;
