@@ -201,7 +201,10 @@ void TBarSeries::DrawPoint(int index) {
 }
 
 void TBarSeries::DrawPoints() {
-    if (!DrawColumnTops()) TChartSeries::DrawPoints();
+    if (DrawColumnTops()) return;
+    // Everything else paints straight onto the canvas, over what waits to be painted.
+    ParentChart()->FlushInk();
+    TChartSeries::DrawPoints();
 }
 
 bool TBarSeries::DrawColumnTops() {
@@ -243,6 +246,31 @@ bool TBarSeries::DrawColumnTops() {
         if (!canvas.PenBoxes(boxes)) return false;
         break;
     }
+    // Where many bars share each pixel column, their rows wait with the ink of the series
+    // before and are painted with it, each pixel once; a one-pixel line paints from its start
+    // up to its end pixel. Few bars a column paint straight onto the canvas.
+    constexpr size_t kComposeFrom = 4;  // bars per pixel column
+    const bool compose = n >= kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) &&
+                         ParentChart()->ClipPoints && SeriesColor() != clAutoColor &&
+                         canvas.FillColumnBits(0, 0, 0, 0, {});
+    if (compose)
+        composer_.Reset(ParentChart()->PlotClipRect());
+    else
+        ParentChart()->FlushInk();
+    TColor layerColor = clNone;
+    int layer = 0;
+    auto rows = [&](TColor color, int x, int from, int to) {
+        if (!compose) {
+            prepare(color);
+            canvas.Line(x, from, x, to);
+            return;
+        }
+        if (color != layerColor) {
+            layerColor = color;
+            layer = composer_.Layer(color);
+        }
+        composer_.Paint(x, std::min(from, to + 1), std::max(from, to - 1), layer);
+    };
     const int origin = OriginPixel(first);
     for (int end = last; end >= first;) {
         const int x = pixelX_[static_cast<size_t>(end - first)];
@@ -254,17 +282,16 @@ bool TBarSeries::DrawColumnTops() {
             if (color == clNone) continue;
             const int top = pixelY_[static_cast<size_t>(i - first)];
             if (top < above) {
-                prepare(color);
-                canvas.Line(x, top, x, above);
+                rows(color, x, top, above);
                 above = top;
             } else if (top > below) {
-                prepare(color);
-                canvas.Line(x, top, x, below);
+                rows(color, x, top, below);
                 below = top;
             }
         }
         end = i;
     }
+    if (compose) ParentChart()->DeferComposed(composer_);
     // Leave the drawing state as drawing the last point would.
     barColor_ = PointColor(last);
     barLeft_ = barRight_ = pixelX_[n - 1];

@@ -2,6 +2,7 @@
 #include <functional>
 #include <vector>
 
+#include "chart/Coverage.h"
 #include "chart/Series.h"
 
 namespace zyn::chart {
@@ -76,6 +77,8 @@ public:
 
     void DrawPoint(int index) override;
     void DrawPoints() override;
+    // DrawPoints paints the waiting ink before anything it paints straight onto the canvas.
+    bool MayDeferInk() const override { return true; }
     double MaxY() const override;
     double MinY() const override;
     int XPixel(int index) const override;
@@ -97,6 +100,7 @@ private:
     // How far a bar's left edge lies from its value's pixel.
     int XShift() const;
     std::vector<int> pixelX_, pixelY_;  // scratch of DrawColumnTops
+    TPixelComposer composer_;           // the rows of dense bars, per colour
 };
 
 }  // namespace zyn::chart
