@@ -395,28 +395,43 @@ private:
         // One layer per colour, in the order the composition from the last series meets them.
         std::vector<TColor> colours;
         std::vector<size_t> into(used);
+        std::vector<char> firstOfColour(used, 0);
         for (size_t i = used; i-- > 0;) {
             const auto at = std::find(colours.begin(), colours.end(), colours_[i]);
             into[i] = static_cast<size_t>(at - colours.begin());
-            if (at == colours.end()) colours.push_back(colours_[i]);
+            if (at == colours.end()) {
+                colours.push_back(colours_[i]);
+                firstOfColour[i] = 1;
+            }
         }
         constexpr int kStrip = 64;  // columns
         const size_t stripWords = kStrip * words;
-        strips_.assign((colours.size() + 1) * stripWords, 0);
+        strips_.resize((colours.size() + 1) * stripWords);
         TColumnCoverage::TWord* painted = strips_.data() + colours.size() * stripWords;
         std::vector<TChartCanvas3D::TColumnBits> bits(colours.size());
         for (size_t c = 0; c < colours.size(); ++c) bits[c] = {strips_.data() + c * stripWords, colours[c]};
         for (int left = region.Left; left < region.Right; left += kStrip) {
             const int columns = std::min(kStrip, region.Right - left);
             const size_t n = static_cast<size_t>(columns) * words;
-            std::fill(strips_.begin(), strips_.end(), 0);
+            // The first layer of the composition and the first of each colour are written, not
+            // joined, which spares clearing the strip.
             for (size_t i = used; i-- > 0;) {
                 const TColumnCoverage::TWord* __restrict from = layers_[i].Column(left);
                 TColumnCoverage::TWord* __restrict to = strips_.data() + into[i] * stripWords;
                 TColumnCoverage::TWord* __restrict done = painted;
-                for (size_t k = 0; k < n; ++k) {
-                    to[k] |= from[k] & ~done[k];
-                    done[k] |= from[k];
+                if (i == used - 1) {
+                    std::copy(from, from + n, to);
+                    std::copy(from, from + n, done);
+                } else if (firstOfColour[i]) {
+                    for (size_t k = 0; k < n; ++k) {
+                        to[k] = from[k] & ~done[k];
+                        done[k] |= from[k];
+                    }
+                } else {
+                    for (size_t k = 0; k < n; ++k) {
+                        to[k] |= from[k] & ~done[k];
+                        done[k] |= from[k];
+                    }
                 }
             }
             canvas.FillColumnBits(left, region.Top, static_cast<int>(words), columns, bits);
