@@ -288,6 +288,39 @@ bool TCandleSeries::DrawVisibleCandles() {
         wLo = INT32_MAX;
         wHi = -1;
     };
+    // A candle's kinds of rows as the bits of words w and w + 1 claimed by every group:
+    // from the last painted kind to the first, inside and flat body show what the group left
+    // free, outline and wick what those left free too. Kinds the candle lacks hold no rows; a
+    // second word of rows exists wherever hi holds one. A layer may be marked touched by a
+    // claim that shows nothing: it paints no rows.
+    auto claimGroups = [&](int w, const TWord (&lo)[bkKinds], const TWord (&hi)[bkKinds], int penLayer, int ownLayer) {
+        const bool second = static_cast<size_t>(w) + 1 < words;
+        wLo = std::min(wLo, w);
+        wHi = std::max(wHi, second ? w + 1 : w);
+        for (size_t g = 0; g < groups; ++g) {
+            const TWord* sel = &kindSelect[g * bkKinds];
+            const TWord ownRows0 = (lo[bkInside] & sel[bkInside]) | (lo[bkFlat] & sel[bkFlat]);
+            const TWord ownRows1 = (hi[bkInside] & sel[bkInside]) | (hi[bkFlat] & sel[bkFlat]);
+            const TWord penRows0 = (lo[bkOutline] & sel[bkOutline]) | (lo[bkWick] & sel[bkWick]);
+            const TWord penRows1 = (hi[bkOutline] & sel[bkOutline]) | (hi[bkWick] & sel[bkWick]);
+            TWord* groupClaimed = &claimed[g * words + static_cast<size_t>(w)];
+            const TWord claimed0 = groupClaimed[0], claimed1 = second ? groupClaimed[1] : 0;
+            groupClaimed[0] = claimed0 | ownRows0 | penRows0;
+            if (second) groupClaimed[1] = claimed1 | ownRows1 | penRows1;
+            auto put = [&](int layer, TWord word0, TWord word1) {
+                const size_t to = static_cast<size_t>(layer) * groups + g;
+                TWord* into = &layerRows[to * words + static_cast<size_t>(w)];
+                into[0] |= word0;
+                if (second) into[1] |= word1;
+                if (!touched[to]) {
+                    touched[to] = 1;
+                    touchedList.emplace_back(g, layer);
+                }
+            };
+            put(penLayer, penRows0 & ~(claimed0 | ownRows0), penRows1 & ~(claimed1 | ownRows1));
+            put(ownLayer, ownRows0 & ~claimed0, ownRows1 & ~claimed1);
+        }
+    };
     // Composes one candle into its column's claims.
     auto compose = [&](const TCandleShape& c) {
         // Wick and outline paint in the pen's colour, the flat body and the inside in the candle's.
@@ -325,27 +358,7 @@ bool TCandleSeries::DrawVisibleCandles() {
                                            [&](int at, TWord free) { claim(g, layerOfKind(kind), at, free); });
             return;
         }
-        // Kinds the candle lacks hold no rows and claim none; a second word of rows exists
-        // wherever hi holds one. Claimed from the last painted kind to the first, inside and
-        // flat body show what the group left free, outline and wick what those left free too.
-        const bool second = static_cast<size_t>(w) + 1 < words;
-        for (size_t g = 0; g < groups; ++g) {
-            const TWord* sel = &kindSelect[g * bkKinds];
-            const TWord ownRows0 = (lo[bkInside] & sel[bkInside]) | (lo[bkFlat] & sel[bkFlat]);
-            const TWord ownRows1 = (hi[bkInside] & sel[bkInside]) | (hi[bkFlat] & sel[bkFlat]);
-            const TWord penRows0 = (lo[bkOutline] & sel[bkOutline]) | (lo[bkWick] & sel[bkWick]);
-            const TWord penRows1 = (hi[bkOutline] & sel[bkOutline]) | (hi[bkWick] & sel[bkWick]);
-            TWord* groupClaimed = &claimed[g * words + static_cast<size_t>(w)];
-            const TWord claimed0 = groupClaimed[0], claimed1 = second ? groupClaimed[1] : 0;
-            const TWord own0 = ownRows0 & ~claimed0, own1 = ownRows1 & ~claimed1;
-            const TWord pen0 = penRows0 & ~(claimed0 | ownRows0), pen1 = penRows1 & ~(claimed1 | ownRows1);
-            groupClaimed[0] = claimed0 | ownRows0 | penRows0;
-            if (second) groupClaimed[1] = claimed1 | ownRows1 | penRows1;
-            if (pen0) claim(g, penLayer, w, pen0);
-            if (pen1) claim(g, penLayer, w + 1, pen1);
-            if (own0) claim(g, ownLayer, w, own0);
-            if (own1) claim(g, ownLayer, w + 1, own1);
-        }
+        claimGroups(w, lo, hi, penLayer, ownLayer);
     };
 
     // The same for candle k of the mapped ones, without its shape and without branching on
@@ -382,34 +395,7 @@ bool TCandleSeries::DrawVisibleCandles() {
         const TWord lo[bkKinds] = {wick0 & wick, body0 & outline, body0 & flat, inside0 & inside};
         const TWord hi[bkKinds] = {wick1 & wick, body1 & outline, body1 & flat, inside1 & inside};
         const TColor color = open > close ? upCloseColor_ : open < close ? downCloseColor_ : CandleColor(index, open, close);
-        const int penLayer = layerOf(penColor, 0), ownLayer = layerOf(color, slotOf(color));
-        const bool second = static_cast<size_t>(w) + 1 < words;
-        wLo = std::min(wLo, w);
-        wHi = std::max(wHi, second ? w + 1 : w);
-        for (size_t g = 0; g < groups; ++g) {
-            const TWord* sel = &kindSelect[g * bkKinds];
-            const TWord ownRows0 = (lo[bkInside] & sel[bkInside]) | (lo[bkFlat] & sel[bkFlat]);
-            const TWord ownRows1 = (hi[bkInside] & sel[bkInside]) | (hi[bkFlat] & sel[bkFlat]);
-            const TWord penRows0 = (lo[bkOutline] & sel[bkOutline]) | (lo[bkWick] & sel[bkWick]);
-            const TWord penRows1 = (hi[bkOutline] & sel[bkOutline]) | (hi[bkWick] & sel[bkWick]);
-            TWord* groupClaimed = &claimed[g * words + static_cast<size_t>(w)];
-            const TWord claimed0 = groupClaimed[0], claimed1 = second ? groupClaimed[1] : 0;
-            groupClaimed[0] = claimed0 | ownRows0 | penRows0;
-            if (second) groupClaimed[1] = claimed1 | ownRows1 | penRows1;
-            // Claims that show nothing mark the layer touched all the same: it only paints no rows.
-            auto put = [&](int layer, TWord word0, TWord word1) {
-                const size_t to = static_cast<size_t>(layer) * groups + g;
-                TWord* into = &layerRows[to * words + static_cast<size_t>(w)];
-                into[0] |= word0;
-                if (second) into[1] |= word1;
-                if (!touched[to]) {
-                    touched[to] = 1;
-                    touchedList.emplace_back(g, layer);
-                }
-            };
-            put(penLayer, penRows0 & ~(claimed0 | ownRows0), penRows1 & ~(claimed1 | ownRows1));
-            put(ownLayer, ownRows0 & ~claimed0, ownRows1 & ~claimed1);
-        }
+        claimGroups(w, lo, hi, layerOf(penColor, 0), layerOf(color, slotOf(color)));
         return true;
     };
     const bool inTwoWords = upCloseColor_ != clAutoColor && downCloseColor_ != clAutoColor && SeriesColor() != clAutoColor;
