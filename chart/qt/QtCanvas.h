@@ -80,6 +80,9 @@ public:
     // At whole pixel ratios only; shapes that go through the painter are lost to a capture.
     bool BeginCapture(TPixelSink& sink) override;
     bool FillColumnBits(int x, int top, int words, int columns, std::span<const TColumnBits> layers) override;
+    // Whether FillColumnBits writes rows of pixels with masked stores where the processor has
+    // them (the default); off, it writes pixel by pixel, as on any processor.
+    static void AllowRowStores(bool allowed);
     bool EndCapture() override;
 
     void SetClip(const TRect& r) override;

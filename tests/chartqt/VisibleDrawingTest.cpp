@@ -123,6 +123,18 @@ TEST(VisibleDrawing, SamePixelsAsPointByPoint) {
     }
 }
 
+// Where the processor writes rows of composed pixels at once, the pixel by pixel writing that
+// other processors use must give the same frame.
+TEST(VisibleDrawing, SamePixelsWrittenPixelByPixel) {
+    TQtCanvas::AllowRowStores(false);
+    TViewerChart t(1920, 1080);
+    app::FillChart1(t.chart, t.series, Records(30000), "DAX", true);
+    EXPECT_EQ(t.Difference(), "") << "whole history";
+    t.Zoom();
+    EXPECT_EQ(t.Difference(), "") << "zoomed";
+    TQtCanvas::AllowRowStores(true);
+}
+
 // On a high-density screen a logical pixel is several device pixels; at a fractional ratio
 // the device pixels of a logical one depend on the box that paints it, so joined or split
 // boxes must not stand in for the shapes there.
