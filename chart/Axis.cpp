@@ -615,6 +615,7 @@ void TCustomChartAxis::DrawTextLabels() {
         sizeCacheMultiLine_ = LabelsMultiLine;
         sizeCache_.assign(static_cast<size_t>(cached->Count()), -1);
         leastCache_.assign(static_cast<size_t>(cached->Count()), kLeastUnknown);
+        leastOfAll_ = kLeastUnknown;
     }
     auto labelSize = [&](TChartSeries* s, int i, const std::string_view text) {
         int* slot = s == cached ? &sizeCache_[static_cast<size_t>(i)] : nullptr;
@@ -647,6 +648,20 @@ void TCustomChartAxis::DrawTextLabels() {
     TChartSeries* front = collected.front();
     const bool skippable = IsHorizontal && TickOnLabelsOnly && labels_ && front->XValues().KnownAscending();
     const int skipLimit = std::min(last, front->Count() - 1);
+    // Beyond the previous label's half size, a candidate still cannot fit within the least
+    // enlarged half size of any label of the series: those are passed over as a run too.
+    int leastHalf = 0;
+    if (skippable && boundable && labelsSeparation_ >= 0) {
+        if (leastOfAll_ == kLeastUnknown) {
+            leastOfAll_ = INT32_MAX;
+            for (int i = 0; i < front->Count() && leastOfAll_ > 0; ++i) {
+                int least = 0;
+                leastOfAll_ = canvas.TextWidthAtLeast(front->XLabel(i), least) ? std::min(leastOfAll_, least) : 0;
+            }
+            leastOfAll_ = std::max(0, leastOfAll_ == INT32_MAX ? 0 : leastOfAll_);
+        }
+        leastHalf = enlargedHalf(leastOfAll_);
+    }
     for (int i = first; i <= last; ++i) {
         TChartSeries* s = nullptr;
         for (TChartSeries* c : collected)
@@ -663,16 +678,16 @@ void TCustomChartAxis::DrawTextLabels() {
         const bool separate = labelsSeparation_ != 0 && hasPrevious;
         // A label whose centre is inside the previous one's half size can never fit, whatever
         // its own size: skip it without measuring.
-        if (separate && ((p >= previousPos && p < previousPos + previousHalf) ||
-                         (p < previousPos && p > previousPos - previousHalf))) {
+        const int reach = previousHalf + leastHalf;
+        if (separate && ((p >= previousPos && p < previousPos + reach) || (p < previousPos && p > previousPos - reach))) {
             if (skippable && i < skipLimit) {
                 // Ascending values map to pixels in order, so the candidates that follow within
-                // the previous label's half size are one run: found by galloping, not one by one.
+                // that reach are one run: found by galloping, not one by one.
                 auto inside = [&](int j) {
                     const double w = front->XValues().Value(j);
                     if (!(w <= RangeMax)) return false;
                     const int q = ValueToPixel(w);
-                    return q > previousPos - previousHalf && q < previousPos + previousHalf;
+                    return q > previousPos - reach && q < previousPos + reach;
                 };
                 int lo = i, step = 1;  // inside(lo) holds
                 while (lo + step <= skipLimit && inside(lo + step)) {

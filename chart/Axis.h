@@ -232,6 +232,7 @@ private:
     std::vector<int> sizeCache_;
     static constexpr int kLeastUnknown = INT32_MIN, kLeastNone = INT32_MIN + 1;
     std::vector<int> leastCache_;  // widths the labels are sure to reach, with sizeCache_
+    int leastOfAll_ = kLeastUnknown;  // a width every label of the series reaches, with sizeCache_
 };
 
 class TChartAxis : public TCustomChartAxis {
