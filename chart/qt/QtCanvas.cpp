@@ -27,27 +27,35 @@ namespace {
 // Blocks of 16 columns by 64 rows of column bits written row by row, where the processor has
 // 16-lane masked stores: a layer's pixels of one row of a block are one store. `pixels` is
 // the device pixel of the bits' first column and row 0.
-__attribute__((target("avx512f"))) void FillColumnBitsByRows(uchar* pixels, qsizetype stride, int top, int words,
+__attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* pixels, qsizetype stride, int top, int words,
                                                              int from, int to, int firstRow, int lastRow,
                                                              const std::uint64_t* const* layers, const QRgb* rgb,
                                                              size_t n) {
-    alignas(64) std::uint64_t block[16];
     for (int strip = from; strip < to; strip += 16) {
         const int columns = std::min(16, to - strip);
+        // The words of a block's columns lie `words` apart: gathered, not stored and reloaded.
+        const __m512i apart = _mm512_mullo_epi64(_mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0), _mm512_set1_epi64(words));
+        const auto leftColumns = static_cast<__mmask8>(columns >= 8 ? 0xFF : (1u << columns) - 1);
+        const auto rightColumns = static_cast<__mmask8>(columns >= 16 ? 0xFF : columns > 8 ? (1u << (columns - 8)) - 1 : 0);
         uchar* column = pixels + qsizetype(strip) * 4;
         for (int w = 0; w < words; ++w) {
             const std::int64_t base = std::int64_t(top) + 64 * w;
             const std::int64_t lo = std::max<std::int64_t>(firstRow - base, 0), hi = std::min<std::int64_t>(lastRow - base, 63);
             if (lo > hi) continue;
             const std::uint64_t visible = (~std::uint64_t(0) >> (63 - hi)) & (~std::uint64_t(0) << lo);
+            const __m512i shown = _mm512_set1_epi64(static_cast<long long>(visible));
             for (size_t l = 0; l < n; ++l) {
+                const std::uint64_t* first = layers[l] + static_cast<size_t>(strip) * static_cast<size_t>(words) + static_cast<size_t>(w);
+                const __m512i left = _mm512_and_si512(
+                    _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), leftColumns, apart, first, 8), shown);
+                const __m512i right = _mm512_and_si512(
+                    _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), rightColumns, apart, first + 8 * static_cast<size_t>(words), 8),
+                    shown);
+                alignas(64) std::uint64_t either[8];
+                _mm512_store_si512(either, _mm512_or_si512(left, right));
                 std::uint64_t rows = 0;
-                for (int c = 0; c < 16; ++c) {
-                    block[c] = c < columns ? layers[l][static_cast<size_t>(strip + c) * static_cast<size_t>(words) + static_cast<size_t>(w)] & visible : 0;
-                    rows |= block[c];
-                }
+                for (const std::uint64_t word : either) rows |= word;
                 if (!rows) continue;
-                const __m512i left = _mm512_load_si512(block), right = _mm512_load_si512(block + 8);
                 const __m512i colour = _mm512_set1_epi32(static_cast<int>(rgb[l]));
                 for (; rows; rows &= rows - 1) {
                     const int r = std::countr_zero(rows);
@@ -60,7 +68,7 @@ __attribute__((target("avx512f"))) void FillColumnBitsByRows(uchar* pixels, qsiz
         }
     }
 }
-const bool gHasRowStores = __builtin_cpu_supports("avx512f");
+const bool gHasRowStores = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
 #endif
 bool gRowStoresAllowed = true;
 
