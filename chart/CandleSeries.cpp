@@ -398,7 +398,9 @@ bool TCandleSeries::DrawVisibleCandles() {
         claimGroups(w, lo, hi, layerOf(penColor, 0), layerOf(color, slotOf(color)));
         return true;
     };
-    const bool inTwoWords = upCloseColor_ != clAutoColor && downCloseColor_ != clAutoColor && SeriesColor() != clAutoColor;
+    // Where every candle has a colour of its own, none is left to fail on one it lacks: candles
+    // may be composed without their shape and passed over unseen.
+    const bool coloured = upCloseColor_ != clAutoColor && downCloseColor_ != clAutoColor && SeriesColor() != clAutoColor;
     const TColor firstColor = PointColor(first);
     const bool noNulls = firstColor != clNone && PointColorsAre(first, last, firstColor);
 
@@ -432,7 +434,7 @@ bool TCandleSeries::DrawVisibleCandles() {
     for (int hi = static_cast<int>(n) - 1; hi >= 0;) {
         const int lo = hi / kChunk * kChunk;
         MapCandlePixels(first + lo, first + hi);
-        const bool skipBlocks = BuildRanges(static_cast<size_t>(hi - lo + 1));
+        const bool skipBlocks = coloured && BuildRanges(static_cast<size_t>(hi - lo + 1));
         xs = pixels_[0].data();
         for (int k = hi - lo; k >= 0;) {
             const int i = first + lo + k;
@@ -440,7 +442,7 @@ bool TCandleSeries::DrawVisibleCandles() {
                 finishColumn();
                 x = xs[k];
             }
-            if ((noNulls || PointColor(i) != clNone) && !(inTwoWords && composeInTwoWords(k, i))) {
+            if ((noNulls || PointColor(i) != clNone) && !(coloured && composeInTwoWords(k, i))) {
                 CandleShape(i, PixelsAt(static_cast<size_t>(k)), shape);
                 if (shape.Color == clAutoColor) return false;
                 compose(shape);
@@ -459,19 +461,11 @@ bool TCandleSeries::DrawVisibleCandles() {
 
 bool TCandleSeries::CandleShapes(int a, int b, int& lastDrawn) {
     shapes_.clear();
-    const auto n = static_cast<size_t>(b - a + 1);
-    for (auto& list : pixels_) list.resize(n);
-    MapPixels(a, b, pixels_[0].data(), pixels_[1].data());
-    const TCustomChartAxis::TPixelMap vert = GetVertAxis()->PixelMap();
-    vert.Map(HighValues().Data() + a, HighValues().Multiplier(), n, pixels_[2].data());
-    vert.Map(LowValues().Data() + a, LowValues().Multiplier(), n, pixels_[3].data());
-    vert.Map(CloseValues().Data() + a, CloseValues().Multiplier(), n, pixels_[4].data());
+    MapCandlePixels(a, b);
     for (int i = a; i <= b; ++i) {
         if (PointColor(i) == clNone) continue;
-        const auto k = static_cast<size_t>(i - a);
-        const TCandlePixels p{pixels_[0][k], pixels_[1][k], pixels_[2][k], pixels_[3][k], pixels_[4][k]};
         shapes_.emplace_back();
-        CandleShape(i, p, shapes_.back());
+        CandleShape(i, PixelsAt(static_cast<size_t>(i - a)), shapes_.back());
         if (shapes_.back().Color == clAutoColor) return false;
         lastDrawn = std::max(lastDrawn, i);
     }
@@ -489,9 +483,7 @@ void TCandleSeries::MapCandlePixels(int first, int last) {
 }
 
 bool TCandleSeries::BuildRanges(size_t n) {
-    if (n < 2 || upCloseColor_ == clAutoColor || downCloseColor_ == clAutoColor || SeriesColor() == clAutoColor ||
-        !TBlockRanges::Monotone(pixels_[0].data(), n))
-        return false;
+    if (n < 2 || !TBlockRanges::Monotone(pixels_[0].data(), n)) return false;
     const int before = penBoxes_.Before, after = penBoxes_.After;
     const int *open = pixels_[1].data(), *high = pixels_[2].data(), *low = pixels_[3].data(), *close = pixels_[4].data();
     // Null candles and missing boxes only widen a range, which passes over fewer candles.

@@ -94,9 +94,8 @@ private:
     TCandlePixels PixelsAt(size_t k) const {
         return {pixels_[0][k], pixels_[1][k], pixels_[2][k], pixels_[3][k], pixels_[4][k]};
     }
-    // The rows blocks of the mapped candles reach with their bodies and with their wicks;
-    // false where blocks cannot be passed over: the pixel columns do not run one way, or a
-    // candle could lack a colour of its own.
+    // The rows blocks of the n mapped candles reach with their bodies and with their wicks;
+    // false where blocks cannot be passed over, as where the pixel columns do not run one way.
     bool BuildRanges(size_t n);
     TBlockRanges bodies_, wicks_;
 
