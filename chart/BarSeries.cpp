@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "chart/Axis.h"
 #include "chart/Chart.h"
@@ -219,13 +220,7 @@ bool TBarSeries::DrawColumnTops() {
         return false;
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
     if (last < first) return false;
-    // Columns must follow each other, or two runs of bars could share one.
     const auto n = static_cast<size_t>(last - first + 1);
-    pixelX_.resize(n);
-    pixelY_.resize(n);
-    MapPixels(first, last, pixelX_.data(), pixelY_.data());
-    for (size_t k = 1; k < n; ++k)
-        if (pixelX_[k] < pixelX_[k - 1]) return false;
     TChartCanvas3D& canvas = Canvas();
     // The canvas as PaintBarRectangle leaves it for a bar of no width; lines leave it as they
     // find it, so a colour prepared stays until the next one.
@@ -250,9 +245,23 @@ bool TBarSeries::DrawColumnTops() {
     // before and are painted with it, each pixel once; a one-pixel line paints from its start
     // up to its end pixel. Few bars a column paint straight onto the canvas.
     constexpr size_t kComposeFrom = 4;  // bars per pixel column
+    double low = 0, high = 0;
     const bool compose = n >= kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) &&
                          ParentChart()->ClipPoints && SeriesColor() != clAutoColor &&
-                         canvas.FillColumnBits(0, 0, 0, 0, {});
+                         canvas.FillColumnBits(0, 0, 0, 0, {}) && YValues().RangeMinMax(first, last, low, high);
+    // Composed bars need only their columns: their rows are mapped where they show.
+    const int* columns = nullptr;
+    if (compose) {
+        columns = ParentChart()->MappedValues(XValues(), *GetHorizAxis(), first, last);
+    } else {
+        pixelX_.resize(n);
+        pixelY_.resize(n);
+        MapPixels(first, last, pixelX_.data(), pixelY_.data());
+        columns = pixelX_.data();
+    }
+    // Columns must follow each other, or two runs of bars could share one.
+    for (size_t k = 1; k < n; ++k)
+        if (columns[k] < columns[k - 1]) return false;
     if (compose)
         composer_.Reset(ParentChart()->PlotClipRect());
     else
@@ -272,15 +281,16 @@ bool TBarSeries::DrawColumnTops() {
         composer_.Paint(x, std::min(from, to + 1), std::max(from, to - 1), layer);
     };
     const int origin = OriginPixel(first);
+    const int shift = compose ? XShift() : 0;
+    const TCustomChartAxis::TPixelMap yMap = GetVertAxis()->PixelMap();
+    const TChartValueList& ys = YValues();
     for (int end = last; end >= first;) {
-        const int x = pixelX_[static_cast<size_t>(end - first)];
+        const int column = columns[end - first], x = column + shift;
         // Rows origin - 1 up to above and origin + 1 down to below are covered by later bars.
         int above = origin, below = origin;
-        int i = end;
-        for (; i >= first && pixelX_[static_cast<size_t>(i - first)] == x; --i) {
+        auto show = [&](int i, int top) {
             const TColor color = PointColor(i);
-            if (color == clNone) continue;
-            const int top = pixelY_[static_cast<size_t>(i - first)];
+            if (color == clNone) return false;
             if (top < above) {
                 rows(color, x, top, above);
                 above = top;
@@ -288,13 +298,37 @@ bool TBarSeries::DrawColumnTops() {
                 rows(color, x, top, below);
                 below = top;
             }
+            return true;
+        };
+        if (!compose) {
+            int i = end;
+            for (; i >= first && columns[i - first] == column; --i) show(i, pixelY_[static_cast<size_t>(i - first)]);
+            end = i;
+            continue;
         }
-        end = i;
+        // The column's first point, by galloping back: the columns ascend.
+        int start = end, step = 1;
+        while (start - step >= first && columns[start - step - first] == column) {
+            start -= step;
+            step *= 2;
+        }
+        for (step /= 2; step > 0; step /= 2)
+            if (start - step >= first && columns[start - step - first] == column) start -= step;
+        // A bar whose value lies within those of the later bars shown here ends on a row they
+        // reached: only the values beyond them are looked at.
+        double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+        for (int i = end; ys.LastOutside(start, i, lo, hi, i) && i >= start; --i) {
+            const double v = ys.Value(i);
+            if (!show(i, yMap(v))) continue;
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+        end = start - 1;
     }
     if (compose) ParentChart()->DeferComposed(composer_);
     // Leave the drawing state as drawing the last point would.
     barColor_ = PointColor(last);
-    barLeft_ = barRight_ = pixelX_[n - 1];
+    barLeft_ = barRight_ = compose ? XPixel(last) : pixelX_[n - 1];
     barTop_ = YPixel(last);
     barBottom_ = origin;
     for (int i = last; i >= first; --i) {

@@ -170,6 +170,42 @@ bool TChartValueList::RangeMinMax(int a, int b, double& lo, double& hi) const {
     return !std::isnan(lo) && !std::isnan(hi);
 }
 
+bool TChartValueList::LastOutside(int a, int b, double lo, double hi, int& found) const {
+    if (a < 0 || b >= Count()) return false;
+    if (rangesDirty_) BuildRanges();
+    if (rangesNaN_) return false;
+    constexpr int B = kRangeBlock, G = kRangeBlock * kRangeBlock;
+    const double m = multiplier_;
+    // Multiplying keeps the order of values or reverses it: the extremes of a block stay its
+    // extremes.
+    auto reaches = [&](double mn, double mx) {
+        double l = mn * m, h = mx * m;
+        if (l > h) std::swap(l, h);
+        return l < lo || h > hi;
+    };
+    for (int i = b; i >= a;) {
+        // A whole group or block ending at i is passed over where no value of it reaches out.
+        if ((i + 1) % G == 0 && i + 1 - G >= a &&
+            !reaches(groupMin_[static_cast<size_t>(i / G)], groupMax_[static_cast<size_t>(i / G)])) {
+            i -= G;
+            continue;
+        }
+        if ((i + 1) % B == 0 && i + 1 - B >= a &&
+            !reaches(blockMin_[static_cast<size_t>(i / B)], blockMax_[static_cast<size_t>(i / B)])) {
+            i -= B;
+            continue;
+        }
+        const double v = values_[static_cast<size_t>(i)] * m;
+        if (v < lo || v > hi) {
+            found = i;
+            return true;
+        }
+        --i;
+    }
+    found = a - 1;
+    return true;
+}
+
 void TChartValueList::Refresh() const {
     if (!statsDirty_) return;
     if (values_.empty()) {

@@ -85,6 +85,10 @@ public:
     // summaries kept until the values change, so that a drawing loop asks per pixel column and
     // not per point. False where the list holds a NaN, which no order holds.
     bool RangeMinMax(int a, int b, double& lo, double& hi) const;
+    // The greatest index of a .. b whose value (multiplied) lies below lo or above hi, or
+    // a - 1 where none does, passing over blocks through the same summaries; false where the
+    // list holds a NaN.
+    bool LastOutside(int a, int b, double lo, double hi, int& found) const;
 
     TChartSeries* Owner() const { return owner_; }
     // Names the values as they stand: a stamp no other list and no other state of this list

@@ -331,8 +331,9 @@ TEST(ValueList, StatisticsAreCachedAndFollowTheMultiplier) {
     EXPECT_EQ(s.AddPoint(7, 7), 0);
 }
 
-// Ranges are answered from block summaries; every start and end against its own scan, the
-// summaries following changes, a negative multiplier and a NaN that no order holds.
+// Ranges and the last value beyond bounds are answered from block summaries; every start and
+// end against its own scan, the summaries following changes, a negative multiplier and a NaN
+// that no order holds.
 TEST(ValueList, RangeMinMaxMatchesAScanAndFollowsChanges) {
     TPlainSeries s;
     for (int i = 0; i < 600; ++i) s.Append(std::sin(i * 0.37) * 100 + (i % 7) * 3);
@@ -346,6 +347,13 @@ TEST(ValueList, RangeMinMaxMatchesAScanAndFollowsChanges) {
                 for (int i = a; i <= b; ++i) mn = std::min(mn, ys.Value(i)), mx = std::max(mx, ys.Value(i));
                 ASSERT_EQ(lo, mn) << a << ".." << b << " multiplier " << multiplier;
                 ASSERT_EQ(hi, mx) << a << ".." << b << " multiplier " << multiplier;
+                // Bounds just inside the range's own, so that one value or none reaches out.
+                const double inLo = mn + (mx - mn) * 0.4, inHi = mx - (mx - mn) * (a % 2 ? 0.0 : 0.3);
+                int found = -2, scanned = a - 1;
+                ASSERT_TRUE(ys.LastOutside(a, b, inLo, inHi, found));
+                for (int i = b; i >= a && scanned < a; --i)
+                    if (ys.Value(i) < inLo || ys.Value(i) > inHi) scanned = i;
+                ASSERT_EQ(found, scanned) << a << ".." << b << " multiplier " << multiplier;
             }
     };
     check(1);
@@ -358,6 +366,8 @@ TEST(ValueList, RangeMinMaxMatchesAScanAndFollowsChanges) {
     EXPECT_FALSE(s.YValues().RangeMinMax(10, 5, lo, hi));
     s.YValues().SetValueAt(400, std::nan(""));
     EXPECT_FALSE(s.YValues().RangeMinMax(0, 10, lo, hi));
+    int found = 0;
+    EXPECT_FALSE(s.YValues().LastOutside(0, 10, lo, hi, found));
 }
 
 TEST(ValueList, PointColoursAndMarkers) {
