@@ -246,10 +246,12 @@ bool TCandleSeries::DrawVisibleCandles() {
     using TWord = TColumnCoverage::TWord;
     const auto words = static_cast<size_t>(coverage.Words());
     // Per group the rows a column's candles have claimed so far, from its last candle back,
-    // and per layer and group the claimed rows that show in the layer's colour.
-    std::vector<TWord> claimed(groups * words), layerRows;
-    std::vector<char> touched;
-    std::vector<std::pair<size_t, int>> touchedList;  // (group, layer)
+    // and per layer and group the claimed rows that show in the layer's colour. One word more
+    // at the end lets a candle's second word be written even in the last word of rows: it
+    // holds no rows there, and or-ing none changes nothing.
+    std::vector<TWord> claimed(groups * words + 1), layerRows(1);
+    std::vector<char> touched;  // per layer: it may hold rows in some group
+    std::vector<int> touchedLayers;
     const TColor penColor = pen.Color;
     // Slot 0 the pen's, 1 the up colour's, 2 the down colour's, 3 any other candle colour's.
     TColor colorOfLayer[4] = {clNone, clNone, clNone, clNone};
@@ -259,10 +261,10 @@ bool TCandleSeries::DrawVisibleCandles() {
         if (colorOfLayer[slot] != c) {
             colorOfLayer[slot] = c;
             layerOfColor[slot] = composer_.Layer(c);
-            const auto need = static_cast<size_t>(layerOfColor[slot] + 1) * groups;
+            const auto need = static_cast<size_t>(layerOfColor[slot] + 1);
             if (touched.size() < need) {
                 touched.resize(need, 0);
-                layerRows.resize(need * words, 0);
+                layerRows.resize(need * groups * words + 1, 0);
             }
         }
         return layerOfColor[slot];
@@ -270,19 +272,22 @@ bool TCandleSeries::DrawVisibleCandles() {
 
     int x = 0, wLo = INT32_MAX, wHi = -1;
     // Each stripe's columns show its group's claimed rows where later columns left them free.
+    // A group's rows go to one layer each, so the order of the layers does not matter.
     auto finishColumn = [&] {
         for (const TStripe& stripe : stripes)
-            for (const auto& [g, layer] : touchedList)
-                if (g == static_cast<size_t>(stripe.Group))
-                    for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
-                        composer_.PaintColumnWords(
-                            col, &layerRows[(static_cast<size_t>(layer) * groups + g) * words], wLo, wHi, layer);
-        for (const auto& [g, layer] : touchedList) {
-            const size_t at = static_cast<size_t>(layer) * groups + g;
-            touched[at] = 0;
-            std::fill(&layerRows[at * words] + wLo, &layerRows[at * words] + wHi + 1, 0);
+            for (const int layer : touchedLayers)
+                for (int col = x + stripe.Left; col <= x + stripe.Right; ++col)
+                    composer_.PaintColumnWords(
+                        col, &layerRows[(static_cast<size_t>(layer) * groups + static_cast<size_t>(stripe.Group)) * words],
+                        wLo, wHi, layer);
+        for (const int layer : touchedLayers) {
+            touched[static_cast<size_t>(layer)] = 0;
+            for (size_t g = 0; g < groups; ++g) {
+                TWord* rows = &layerRows[(static_cast<size_t>(layer) * groups + g) * words];
+                std::fill(rows + wLo, rows + wHi + 1, 0);
+            }
         }
-        touchedList.clear();
+        touchedLayers.clear();
         if (wHi >= 0)
             for (size_t g = 0; g < groups; ++g) std::fill(&claimed[g * words] + wLo, &claimed[g * words] + wHi + 1, 0);
         wLo = INT32_MAX;
@@ -293,32 +298,34 @@ bool TCandleSeries::DrawVisibleCandles() {
     // free, outline and wick what those left free too. Kinds the candle lacks hold no rows; a
     // second word of rows exists wherever hi holds one. A layer may be marked touched by a
     // claim that shows nothing: it paints no rows.
+    auto touch = [&](int layer) {
+        if (!touched[static_cast<size_t>(layer)]) {
+            touched[static_cast<size_t>(layer)] = 1;
+            touchedLayers.push_back(layer);
+        }
+    };
     auto claimGroups = [&](int w, const TWord (&lo)[bkKinds], const TWord (&hi)[bkKinds], int penLayer, int ownLayer) {
-        const bool second = static_cast<size_t>(w) + 1 < words;
         wLo = std::min(wLo, w);
-        wHi = std::max(wHi, second ? w + 1 : w);
-        for (size_t g = 0; g < groups; ++g) {
+        wHi = std::max(wHi, static_cast<size_t>(w) + 1 < words ? w + 1 : w);
+        touch(penLayer);
+        touch(ownLayer);
+        const size_t at = static_cast<size_t>(w);
+        TWord* penInto = &layerRows[static_cast<size_t>(penLayer) * groups * words + at];
+        TWord* ownInto = &layerRows[static_cast<size_t>(ownLayer) * groups * words + at];
+        for (size_t g = 0; g < groups; ++g, penInto += words, ownInto += words) {
             const TWord* sel = &kindSelect[g * bkKinds];
             const TWord ownRows0 = (lo[bkInside] & sel[bkInside]) | (lo[bkFlat] & sel[bkFlat]);
             const TWord ownRows1 = (hi[bkInside] & sel[bkInside]) | (hi[bkFlat] & sel[bkFlat]);
             const TWord penRows0 = (lo[bkOutline] & sel[bkOutline]) | (lo[bkWick] & sel[bkWick]);
             const TWord penRows1 = (hi[bkOutline] & sel[bkOutline]) | (hi[bkWick] & sel[bkWick]);
-            TWord* groupClaimed = &claimed[g * words + static_cast<size_t>(w)];
-            const TWord claimed0 = groupClaimed[0], claimed1 = second ? groupClaimed[1] : 0;
+            TWord* groupClaimed = &claimed[g * words + at];
+            const TWord claimed0 = groupClaimed[0], claimed1 = groupClaimed[1];
             groupClaimed[0] = claimed0 | ownRows0 | penRows0;
-            if (second) groupClaimed[1] = claimed1 | ownRows1 | penRows1;
-            auto put = [&](int layer, TWord word0, TWord word1) {
-                const size_t to = static_cast<size_t>(layer) * groups + g;
-                TWord* into = &layerRows[to * words + static_cast<size_t>(w)];
-                into[0] |= word0;
-                if (second) into[1] |= word1;
-                if (!touched[to]) {
-                    touched[to] = 1;
-                    touchedList.emplace_back(g, layer);
-                }
-            };
-            put(penLayer, penRows0 & ~(claimed0 | ownRows0), penRows1 & ~(claimed1 | ownRows1));
-            put(ownLayer, ownRows0 & ~claimed0, ownRows1 & ~claimed1);
+            groupClaimed[1] = claimed1 | ownRows1 | penRows1;
+            penInto[0] |= penRows0 & ~(claimed0 | ownRows0);
+            penInto[1] |= penRows1 & ~(claimed1 | ownRows1);
+            ownInto[0] |= ownRows0 & ~claimed0;
+            ownInto[1] |= ownRows1 & ~claimed1;
         }
     };
     // Composes one candle into its column's claims.
@@ -331,10 +338,7 @@ bool TCandleSeries::DrawVisibleCandles() {
             layerRows[at * words + static_cast<size_t>(w)] |= free;
             wLo = std::min(wLo, w);
             wHi = std::max(wHi, w);
-            if (!touched[at]) {
-                touched[at] = 1;
-                touchedList.emplace_back(g, layer);
-            }
+            touch(layer);
         };
         // Most candles reach into two words of rows at most: there each kind's rows are
         // found once for all groups.
