@@ -234,9 +234,9 @@ public:
         int Dx;
         TColumnCoverage::TWord Pen, Brush;
     };
-    // The shape's rows top .. top + 63 in columns x + Dx, its pen in layers.first and its
-    // brush in layers.second, each pixel where it is still free.
-    void PaintShape(int x, int top, const std::vector<TShapeColumn>& shape, std::pair<int, int> layers) {
+    // The shape's rows top .. top + height - 1 (height at most 64) in columns x + Dx, its pen in
+    // layers.first and its brush in layers.second, each pixel where it is still free.
+    void PaintShape(int x, int top, int height, const std::vector<TShapeColumn>& shape, std::pair<int, int> layers) {
         const TRect& region = Region();
         const std::int64_t o = std::int64_t(top) - region.Top;
         if (o < 0 || o + 64 > region.Height()) {
@@ -248,6 +248,7 @@ public:
             return;
         }
         const int w = static_cast<int>(o >> 6), s = static_cast<int>(o & 63);
+        const bool second = s + height > 64;
         TColumnCoverage& pen = layers_[static_cast<size_t>(layers.first)];
         TColumnCoverage& brush = layers_[static_cast<size_t>(layers.second)];
         // The three sets of bits share the region's layout: one offset finds a column in each.
@@ -266,7 +267,7 @@ public:
             };
             word(at, column.Pen << s, column.Brush << s);
             // Within the region's rows, so word w + 1 exists whenever the shape reaches it.
-            if (s) word(at + 1, column.Pen >> (64 - s), column.Brush >> (64 - s));
+            if (second) word(at + 1, column.Pen >> (64 - s), column.Brush >> (64 - s));
         }
     }
     // Words lo..hi of `rows` (a column of the region's words), wherever still free in column

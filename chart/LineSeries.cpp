@@ -422,6 +422,7 @@ bool TCustomSeries::PointerTemplate() {
     // As bits of rows from the shape's top, where it spans at most 64 rows.
     pointerBits_.clear();
     pointerTop_ = bounds.Top;
+    pointerHeight_ = bounds.Height();
     if (bounds.Height() <= 64)
         for (const TPointerRun& column : pointerColumns_) {
             TPixelComposer::TShapeColumn bits{column.Dx, 0, 0};
@@ -471,7 +472,7 @@ bool TCustomSeries::DrawComposedPointers() {
         if (!pointerBits_.empty()) {
             // The whole shape at once, as bits of rows; where it is painted over already,
             // nothing changes.
-            composer_.PaintShape(x, y + pointerTop_, pointerBits_, pointerLayers(c));
+            composer_.PaintShape(x, y + pointerTop_, pointerHeight_, pointerBits_, pointerLayers(c));
             return;
         }
         bool hidden = true;

@@ -124,7 +124,7 @@ private:
     // The pointer's columns as rows from pointerTop_ (relative to its point), when it spans
     // at most 64 of them.
     std::vector<TPixelComposer::TShapeColumn> pointerBits_;
-    int pointerTop_ = 0;
+    int pointerTop_ = 0, pointerHeight_ = 0;
     TPixelComposer composer_;
 };
 
