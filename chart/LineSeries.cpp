@@ -619,12 +619,15 @@ bool TCustomSeries::DrawMergedLine() {
         const TCustomChartAxis::TPixelMap yMap = vert.PixelMap();
         const TChartValueList &xs = XValues(), &ys = YValues();
         auto yAt = [&](int k) { return yMap(ys.Value(k)); };
-        auto rows = [&](int a, int b, int& top, int& bottom) {
-            double lo = 0, hi = 0;
-            ys.RangeMinMax(a, b, lo, hi);
+        auto rowsOf = [&](double lo, double hi, int& top, int& bottom) {
             top = yMap(lo);
             bottom = yMap(hi);
             if (top > bottom) std::swap(top, bottom);
+        };
+        auto rows = [&](int a, int b, int& top, int& bottom) {
+            double lo = 0, hi = 0;
+            ys.RangeMinMax(a, b, lo, hi);
+            rowsOf(lo, hi, top, bottom);
         };
         // The columns of the points, mapped in bulk (cheaper than searching for each column's
         // end with single mappings) and shared with the other series of these x values.
@@ -650,16 +653,23 @@ bool TCustomSeries::DrawMergedLine() {
                     // The lines between the column's points run along it and join up: from
                     // its least to its greatest row. A one-pixel line leaves out its end, so a
                     // row reached only by the column's last points stays out.
+                    // The range without the last point serves the end's test below too.
+                    double lo = 0, hi = 0;
+                    ys.RangeMinMax(i, j - 1, lo, hi);
+                    const double end = ys.Value(j);
                     int top = 0, bottom = 0;
-                    rows(i, j, top, bottom);
-                    prevY = yAt(j);
+                    rowsOf(std::min(lo, end), std::max(hi, end), top, bottom);
+                    prevY = yMap(end);
                     if (top != bottom) {
                         if (LinePen.Width <= 1 && (prevY == top || prevY == bottom)) {
                             int t = j;
                             // An equal value lies on the same row: mapped only where it differs.
                             while (t > i && (ys.Value(t - 1) == ys.Value(t) || yAt(t - 1) == prevY)) --t;
                             int before = 0, after = 0;
-                            rows(i, t - 1, before, after);
+                            if (t == j)
+                                rowsOf(lo, hi, before, after);
+                            else
+                                rows(i, t - 1, before, after);
                             if (prevY == top && before != top) ++top;
                             if (prevY == bottom && after != bottom) --bottom;
                         }
