@@ -25,16 +25,19 @@ namespace {
 
 #ifdef ZYN_FILL_BY_ROWS
 // Blocks of 16 columns by 64 rows of column bits written row by row, where the processor has
-// 16-lane masked stores: a layer's pixels of one row of a block are one store. `pixels` is
-// the device pixel of the bits' first column and row 0.
+// 16-lane masked stores: a row of a block is one store, each lane in the colour of the last
+// layer that marks it (up to kLayersAtOnce layers at a time; more are written in turns, in
+// order). `pixels` is the device pixel of the bits' first column and row 0.
 __attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* pixels, qsizetype stride, int top, int words,
                                                              int from, int to, int firstRow, int lastRow,
                                                              const std::uint64_t* const* layers, const QRgb* rgb,
                                                              size_t n) {
+    constexpr size_t kLayersAtOnce = 16;
+    // The words of a block's columns lie `words` apart: gathered, not stored and reloaded.
+    const __m512i apart = _mm512_mullo_epi64(_mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0), _mm512_set1_epi64(words));
+    __m512i left[kLayersAtOnce], right[kLayersAtOnce];
     for (int strip = from; strip < to; strip += 16) {
         const int columns = std::min(16, to - strip);
-        // The words of a block's columns lie `words` apart: gathered, not stored and reloaded.
-        const __m512i apart = _mm512_mullo_epi64(_mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0), _mm512_set1_epi64(words));
         const auto leftColumns = static_cast<__mmask8>(columns >= 8 ? 0xFF : (1u << columns) - 1);
         const auto rightColumns = static_cast<__mmask8>(columns >= 16 ? 0xFF : columns > 8 ? (1u << (columns - 8)) - 1 : 0);
         uchar* column = pixels + qsizetype(strip) * 4;
@@ -44,24 +47,33 @@ __attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* pix
             if (lo > hi) continue;
             const std::uint64_t visible = (~std::uint64_t(0) >> (63 - hi)) & (~std::uint64_t(0) << lo);
             const __m512i shown = _mm512_set1_epi64(static_cast<long long>(visible));
-            for (size_t l = 0; l < n; ++l) {
-                const std::uint64_t* first = layers[l] + static_cast<size_t>(strip) * static_cast<size_t>(words) + static_cast<size_t>(w);
-                const __m512i left = _mm512_and_si512(
-                    _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), leftColumns, apart, first, 8), shown);
-                const __m512i right = _mm512_and_si512(
-                    _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), rightColumns, apart, first + 8 * static_cast<size_t>(words), 8),
-                    shown);
+            for (size_t l0 = 0; l0 < n; l0 += kLayersAtOnce) {
+                const size_t count = std::min(kLayersAtOnce, n - l0);
+                __m512i any = _mm512_setzero_si512();
+                for (size_t l = 0; l < count; ++l) {
+                    const std::uint64_t* first =
+                        layers[l0 + l] + static_cast<size_t>(strip) * static_cast<size_t>(words) + static_cast<size_t>(w);
+                    left[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(_mm512_setzero_si512(), leftColumns, apart, first, 8), shown);
+                    right[l] = _mm512_and_si512(
+                        _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), rightColumns, apart, first + 8 * static_cast<size_t>(words), 8),
+                        shown);
+                    any = _mm512_or_si512(any, _mm512_or_si512(left[l], right[l]));
+                }
                 alignas(64) std::uint64_t either[8];
-                _mm512_store_si512(either, _mm512_or_si512(left, right));
+                _mm512_store_si512(either, any);
                 std::uint64_t rows = 0;
                 for (const std::uint64_t word : either) rows |= word;
-                if (!rows) continue;
-                const __m512i colour = _mm512_set1_epi32(static_cast<int>(rgb[l]));
                 for (; rows; rows &= rows - 1) {
                     const int r = std::countr_zero(rows);
                     const __m512i bit = _mm512_set1_epi64(static_cast<long long>(std::uint64_t(1) << r));
-                    const auto lanes = static_cast<__mmask16>(_mm512_test_epi64_mask(left, bit) |
-                                                              (_mm512_test_epi64_mask(right, bit) << 8));
+                    __m512i colour = _mm512_setzero_si512();
+                    __mmask16 lanes = 0;
+                    for (size_t l = 0; l < count; ++l) {
+                        const auto marked = static_cast<__mmask16>(_mm512_test_epi64_mask(left[l], bit) |
+                                                                   (_mm512_test_epi64_mask(right[l], bit) << 8));
+                        colour = _mm512_mask_mov_epi32(colour, marked, _mm512_set1_epi32(static_cast<int>(rgb[l0 + l])));
+                        lanes = static_cast<__mmask16>(lanes | marked);
+                    }
                     _mm512_mask_storeu_epi32(column + qsizetype(base + r) * stride, lanes, colour);
                 }
             }
