@@ -439,10 +439,37 @@ bool TCustomSeries::PointerTemplate() {
 
 bool TCustomSeries::DrawComposedPointers() {
     // What is composed is known within the clipped plot only; unclipped points paint beyond it.
-    mapped_ = MapPointedPoints();
-    if (!mapped_ || !ParentChart()->ClipPoints) return false;
+    if (!ParentChart()->ClipPoints) return false;
     const int first = FirstVisibleIndex, last = LastVisibleIndex;
+    // Where one colour is every point's and the least and greatest values bound every point's
+    // pixel, the points are mapped a chunk at a time as they are composed, so that their pixels
+    // are read back while still in the cache; otherwise all at once, each one checked.
+    const TColor one = last >= first ? PointColor(first) : clNone;
+    double low = 0, high = 0;
+    const TCustomChartAxis& vert = *GetVertAxis();
+    const bool chunked = PointersOpaque() && one != clNone && one != clAutoColor && PointColorsAre(first, last, one) &&
+                         XValues().KnownAscending() && YValues().RangeMinMax(first, last, low, high) &&
+                         !OutOfPixelRange(XPixel(first), vert.ValueToPixel(low)) &&
+                         !OutOfPixelRange(XPixel(last), vert.ValueToPixel(high));
+    mapped_ = !chunked && MapPointedPoints();
+    if (!chunked && !mapped_) return false;
     const auto n = static_cast<size_t>(last - first + 1);
+    constexpr size_t kChunk = 1024;
+    size_t chunk = 0;  // the point of pixelX_[0] and pixelY_[0]
+    if (chunked) {
+        chunk = n;
+        pixelX_.resize(std::min(n, kChunk));
+        pixelY_.resize(pixelX_.size());
+    }
+    // Asked from the last point back.
+    auto pixelAt = [&](size_t k) {
+        if (k < chunk) {
+            chunk = k / kChunk * kChunk;
+            MapPixels(first + static_cast<int>(chunk), first + static_cast<int>(std::min(n, chunk + kChunk)) - 1, pixelX_.data(),
+                      pixelY_.data());
+        }
+        return TPoint{pixelX_[k - chunk], pixelY_[k - chunk]};
+    };
     composer_.Reset(ParentChart()->PlotClipRect());
     if (!PointerTemplate()) return false;
 
@@ -467,8 +494,8 @@ bool TCustomSeries::DrawComposedPointers() {
         }
         return layers;
     };
-    auto pointer = [&](size_t k, TColor c) {
-        const int x = pixelX_[k], y = pixelY_[k];
+    auto pointer = [&](TPoint at, TColor c) {
+        const int x = at.X, y = at.Y;
         if (!pointerBits_.empty()) {
             // The whole shape at once, as bits of rows; where it is painted over already,
             // nothing changes.
@@ -520,26 +547,30 @@ bool TCustomSeries::DrawComposedPointers() {
     TColor c = PointColor(last);
     const TColor lastColor = c;
     const bool oneColor = PointColorsAre(first, last, c);
-    pointer(n - 1, c);
+    const TPoint lastPoint = pixelAt(n - 1);
+    TPoint next = lastPoint;
+    pointer(next, c);
     for (size_t k = n - 1; k > 0; --k) {
         const TColor before = oneColor ? c : PointColor(first + static_cast<int>(k) - 1);
-        pointer(k - 1, before);
-        segment(pixelX_[k - 1], pixelY_[k - 1], pixelX_[k], pixelY_[k], c);
+        const TPoint at = pixelAt(k - 1);
+        pointer(at, before);
+        segment(at.X, at.Y, next.X, next.Y, c);
+        next = at;
         c = before;
     }
     if (first > 0 && PointColor(first - 1) != clNone) {
         // Earlier points lie beyond the plot edge: the line enters there.
         const TRect& plot = ParentChart()->PlotRect;
         const int edgeX = ChartInverted(true) ? plot.Right : plot.Left;
-        segment(edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), pixelX_[0], pixelY_[0], c);
+        segment(edgeX, stairs_ ? YPixel(first - 1) : EntryRow(first, edgeX), next.X, next.Y, c);
     }
     if (!canvas.EndCapture()) return false;
     ParentChart()->DeferComposed(composer_);
     // The canvas is left as painting the last pointer leaves it.
-    if (lines) canvas.MoveTo(pixelX_[n - 1], pixelY_[n - 1]);
+    if (lines) canvas.MoveTo(lastPoint.X, lastPoint.Y);
     Pointer.ApplyToCanvas(canvas, lastColor);
-    PrevX = pixelX_[n - 1];
-    PrevY = pixelY_[n - 1];
+    PrevX = lastPoint.X;
+    PrevY = lastPoint.Y;
     PrevColor = lastColor;
     drawnInPaint_ = true;
     return true;
