@@ -262,10 +262,19 @@ bool TBarSeries::DrawColumnTops() {
     // Columns must follow each other, or two runs of bars could share one.
     for (size_t k = 1; k < n; ++k)
         if (columns[k] < columns[k - 1]) return false;
-    if (compose)
-        composer_.Reset(ParentChart()->PlotClipRect());
-    else
+    const int origin = OriginPixel(first);
+    if (compose) {
+        // Only the rows between the origin and the extreme values can be painted: the bars'
+        // bits need no more, and pass less through the cache.
+        TRect region = ParentChart()->PlotClipRect();
+        const TCustomChartAxis& vert = *GetVertAxis();
+        const int a = vert.ValueToPixel(low), b = vert.ValueToPixel(high);
+        region.Top = std::max(region.Top, std::min({a, b, origin}));
+        region.Bottom = std::min(region.Bottom, std::max({a, b, origin}) + 1);
+        composer_.Reset(region);
+    } else {
         ParentChart()->FlushInk();
+    }
     TColor layerColor = clNone;
     int layer = 0;
     auto rows = [&](TColor color, int x, int from, int to) {
@@ -280,7 +289,6 @@ bool TBarSeries::DrawColumnTops() {
         }
         composer_.Paint(x, std::min(from, to + 1), std::max(from, to - 1), layer);
     };
-    const int origin = OriginPixel(first);
     const int shift = compose ? XShift() : 0;
     const TCustomChartAxis::TPixelMap yMap = GetVertAxis()->PixelMap();
     const TChartValueList& ys = YValues();
