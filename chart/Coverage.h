@@ -19,10 +19,16 @@ public:
     using TWord = std::uint64_t;
 
     void Reset(const TRect& region) {
+        const int words = region.IsEmpty() ? 0 : (region.Height() + 63) / 64;
+        const size_t size = static_cast<size_t>(std::max(0, region.Width())) * static_cast<size_t>(words);
+        // Bits known to be clear of the same size are not cleared again.
+        if (!clear_ || size != bits_.size()) bits_.assign(size, 0);
+        clear_ = false;
         region_ = region;
-        words_ = region.IsEmpty() ? 0 : (region.Height() + 63) / 64;
-        bits_.assign(static_cast<size_t>(std::max(0, region.Width())) * static_cast<size_t>(words_), 0);
+        words_ = words;
     }
+    // Tells the next Reset that every bit has been cleared since it was set.
+    void KnownClear() { clear_ = true; }
     const TRect& Region() const { return region_; }
     // Words of one column's rows.
     int Words() const { return words_; }
@@ -191,6 +197,7 @@ private:
     TRect region_;
     int words_ = 0;
     std::vector<TWord> bits_;
+    bool clear_ = false;
 };
 
 // Shapes composed from the last to the first: each pixel goes to the colour of the last shape
@@ -416,8 +423,10 @@ private:
             const size_t n = static_cast<size_t>(columns) * words;
             // The first layer of the composition and the first of each colour are written, not
             // joined, which spares clearing the strip.
+            // Each layer's strip is cleared as it is read, while in the cache: the layer's next
+            // use need not clear it.
             for (size_t i = used; i-- > 0;) {
-                const TColumnCoverage::TWord* __restrict from = layers_[i].Column(left);
+                TColumnCoverage::TWord* __restrict from = layers_[i].MutableColumn(left);
                 TColumnCoverage::TWord* __restrict to = strips_.data() + into[i] * stripWords;
                 TColumnCoverage::TWord* __restrict done = painted;
                 if (i == used - 1) {
@@ -434,9 +443,11 @@ private:
                         done[k] |= from[k];
                     }
                 }
+                std::fill(from, from + n, 0);
             }
             canvas.FillColumnBits(left, region.Top, static_cast<int>(words), columns, bits);
         }
+        for (size_t i = 0; i < used; ++i) layers_[i].KnownClear();
         canvas.Brush.Style = TBrushStyle::bsSolid;
         canvas.Brush.Color = colours.back();
         return true;
