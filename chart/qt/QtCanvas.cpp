@@ -27,19 +27,28 @@ namespace {
 // Blocks of 16 columns by 64 rows of column bits written row by row, where the processor has
 // 16-lane masked stores: a row of a block is one store, each lane in the colour of the last
 // layer that marks it (up to kLayersAtOnce layers at a time; more are written in turns, in
-// order). `pixels` is the device pixel of the bits' first column and row 0.
-__attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* pixels, qsizetype stride, int top, int words,
+// order). `image` holds device row 0, whose pixel x is the bits' first column.
+__attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* image, int x, qsizetype stride, int top, int words,
                                                              int from, int to, int firstRow, int lastRow,
                                                              const std::uint64_t* const* layers, const QRgb* rgb,
                                                              size_t n) {
     constexpr size_t kLayersAtOnce = 16;
-    // The words of a block's columns lie `words` apart: gathered, not stored and reloaded.
-    const __m512i apart = _mm512_mullo_epi64(_mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0), _mm512_set1_epi64(words));
     __m512i left[kLayersAtOnce], right[kLayersAtOnce];
-    for (int strip = from; strip < to; strip += 16) {
-        const int columns = std::min(16, to - strip);
-        const auto leftColumns = static_cast<__mmask8>(columns >= 8 ? 0xFF : (1u << columns) - 1);
-        const auto rightColumns = static_cast<__mmask8>(columns >= 16 ? 0xFF : columns > 8 ? (1u << (columns - 8)) - 1 : 0);
+    // Blocks begin where a row's 16 pixels are one cache line (in the rows whose start lies
+    // like the first's), so that writing a row of a block touches one line and not two.
+    uchar* const pixels = image + qsizetype(x) * 4;
+    const auto skew = static_cast<int>(reinterpret_cast<std::uintptr_t>(pixels) % 64 / 4);
+    int start = from - (skew + from) % 16;
+    if (reinterpret_cast<std::uintptr_t>(pixels) % 4 != 0 || x + start < 0) start = from;
+    const __m512i lane = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0), apart = _mm512_set1_epi64(words);
+    for (int strip = start; strip < to; strip += 16) {
+        // Lane i holds column strip + i, where it lies in from .. to - 1; the words of the
+        // columns lie `words` apart and are gathered, not stored and reloaded.
+        const int firstLane = std::max(0, from - strip), endLane = std::min(16, to - strip);
+        const auto valid = static_cast<unsigned>(((1u << endLane) - 1) & ~((1u << firstLane) - 1));
+        const auto leftColumns = static_cast<__mmask8>(valid & 0xFF), rightColumns = static_cast<__mmask8>(valid >> 8);
+        const __m512i leftAt = _mm512_mullo_epi64(_mm512_add_epi64(_mm512_set1_epi64(strip - from), lane), apart);
+        const __m512i rightAt = _mm512_add_epi64(leftAt, _mm512_mullo_epi64(_mm512_set1_epi64(8), apart));
         uchar* column = pixels + qsizetype(strip) * 4;
         for (int w = 0; w < words; ++w) {
             const std::int64_t base = std::int64_t(top) + 64 * w;
@@ -52,11 +61,9 @@ __attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* pix
                 __m512i any = _mm512_setzero_si512();
                 for (size_t l = 0; l < count; ++l) {
                     const std::uint64_t* first =
-                        layers[l0 + l] + static_cast<size_t>(strip) * static_cast<size_t>(words) + static_cast<size_t>(w);
-                    left[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(_mm512_setzero_si512(), leftColumns, apart, first, 8), shown);
-                    right[l] = _mm512_and_si512(
-                        _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), rightColumns, apart, first + 8 * static_cast<size_t>(words), 8),
-                        shown);
+                        layers[l0 + l] + static_cast<size_t>(from) * static_cast<size_t>(words) + static_cast<size_t>(w);
+                    left[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(_mm512_setzero_si512(), leftColumns, leftAt, first, 8), shown);
+                    right[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(_mm512_setzero_si512(), rightColumns, rightAt, first, 8), shown);
                     any = _mm512_or_si512(any, _mm512_or_si512(left[l], right[l]));
                 }
                 alignas(64) std::uint64_t either[8];
@@ -67,14 +74,14 @@ __attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* pix
                     const int r = std::countr_zero(rows);
                     const __m512i bit = _mm512_set1_epi64(static_cast<long long>(std::uint64_t(1) << r));
                     __m512i colour = _mm512_setzero_si512();
-                    __mmask16 lanes = 0;
+                    __mmask16 written = 0;
                     for (size_t l = 0; l < count; ++l) {
                         const auto marked = static_cast<__mmask16>(_mm512_test_epi64_mask(left[l], bit) |
                                                                    (_mm512_test_epi64_mask(right[l], bit) << 8));
                         colour = _mm512_mask_mov_epi32(colour, marked, _mm512_set1_epi32(static_cast<int>(rgb[l0 + l])));
-                        lanes = static_cast<__mmask16>(lanes | marked);
+                        written = static_cast<__mmask16>(written | marked);
                     }
-                    _mm512_mask_storeu_epi32(column + qsizetype(base + r) * stride, lanes, colour);
+                    _mm512_mask_storeu_epi32(column + qsizetype(base + r) * stride, written, colour);
                 }
             }
         }
@@ -698,7 +705,7 @@ bool TQtCanvas::FillColumnBits(int x, int top, int words, int columns, std::span
             bits.push_back(layer.Bits);
             rgb.push_back(layer.Rgb);
         }
-        FillColumnBitsByRows(FBits + qsizetype(x) * 4, FStride, top, words, from, to, firstRow, lastRow, bits.data(),
+        FillColumnBitsByRows(FBits, x, FStride, top, words, from, to, firstRow, lastRow, bits.data(),
                              rgb.data(), bits.size());
         return true;
     }
