@@ -290,6 +290,9 @@ bool TBarSeries::DrawColumnTops() {
         composer_.Paint(x, std::min(from, to + 1), std::max(from, to - 1), layer);
     };
     const int shift = compose ? XShift() : 0;
+    // Where the columns change, found once for the series of these x values.
+    const std::vector<int>* runs = compose ? &ParentChart()->MappedRuns(XValues(), *GetHorizAxis(), first, last) : nullptr;
+    size_t run = runs ? runs->size() - 1 : 0;  // the run after the column's
     const TCustomChartAxis::TPixelMap yMap = GetVertAxis()->PixelMap();
     const TChartValueList& ys = YValues();
     for (int end = last; end >= first;) {
@@ -314,14 +317,7 @@ bool TBarSeries::DrawColumnTops() {
             end = i;
             continue;
         }
-        // The column's first point, by galloping back: the columns ascend.
-        int start = end, step = 1;
-        while (start - step >= first && columns[start - step - first] == column) {
-            start -= step;
-            step *= 2;
-        }
-        for (step /= 2; step > 0; step /= 2)
-            if (start - step >= first && columns[start - step - first] == column) start -= step;
+        const int start = first + (*runs)[--run];
         // A bar whose value lies within those of the later bars shown here ends on a row they
         // reached: only the values beyond them are looked at.
         double lo = std::numeric_limits<double>::infinity(), hi = -lo;

@@ -226,8 +226,26 @@ const int* TCustomAxisPanel::MappedValues(const TChartValueList& list, const TCu
         m.Last = last;
         m.Pixels.resize(static_cast<size_t>(last - first + 1));
         map.Map(list.Data() + first, list.Multiplier(), m.Pixels.size(), m.Pixels.data());
+        ++m.Mapping;
     }
     return m.Pixels.data() + (first - m.First);
+}
+
+const std::vector<int>& TCustomAxisPanel::MappedRuns(const TChartValueList& list, const TCustomChartAxis& axis, int first,
+                                                     int last) {
+    const int* pixels = MappedValues(list, axis, first, last);
+    TMappedValues& m = mapped_;
+    if (m.RunsMapping != m.Mapping || m.RunsFirst != first || m.RunsLast != last) {
+        m.RunsMapping = m.Mapping;
+        m.RunsFirst = first;
+        m.RunsLast = last;
+        m.Runs.clear();
+        const int n = last - first + 1;
+        for (int k = 0; k < n; ++k)
+            if (k == 0 || pixels[k] != pixels[k - 1]) m.Runs.push_back(k);
+        m.Runs.push_back(n);
+    }
+    return m.Runs;
 }
 
 bool TCustomAxisPanel::SameValues(const TChartValueList& a, const TChartValueList& b) {

@@ -252,6 +252,9 @@ public:
     // mapped once a frame and handed to every series whose list holds the same values.
     // Valid until the next call.
     const int* MappedValues(const TChartValueList& list, const TCustomChartAxis& axis, int first, int last);
+    // Where those pixels change: the offset from first of each run of equal pixels, then
+    // last - first + 1; found once a frame alike. Valid until the next call of either.
+    const std::vector<int>& MappedRuns(const TChartValueList& list, const TCustomChartAxis& axis, int first, int last);
     void DropMappedValues() { mapped_.List = nullptr; }
 
 protected:
@@ -269,6 +272,11 @@ private:
         double Multiplier = 1;
         int First = 0, Last = -1;
         std::vector<int> Pixels;
+        std::uint64_t Mapping = 0;  // counts the mappings, so that runs know theirs
+        // The runs of one range of the pixels.
+        std::uint64_t RunsMapping = ~std::uint64_t(0);
+        int RunsFirst = 0, RunsLast = -1;
+        std::vector<int> Runs;
     } mapped_;
     // Stamps of two lists' stored values, and whether those were found the same.
     struct TSameValues {

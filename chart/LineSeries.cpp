@@ -663,19 +663,15 @@ bool TCustomSeries::DrawMergedLine() {
         // The columns of the points, mapped in bulk (cheaper than searching for each column's
         // end with single mappings) and shared with the other series of these x values.
         const int* columns = ParentChart()->MappedValues(xs, *GetHorizAxis(), first, last);
+        // Where the columns change, found once for all of them.
+        const std::vector<int>& runs = ParentChart()->MappedRuns(xs, *GetHorizAxis(), first, last);
         auto drawColumns = [&](TRunMerger& merger) {
             enter(merger);
             int prevX = firstX, prevY = firstY;
-            for (int i = first; i <= last;) {
+            for (size_t run = 0; run + 1 < runs.size(); ++run) {
+                // The points i .. j of one column.
+                const int i = first + runs[run], j = first + runs[run + 1] - 1;
                 const int x = columns[i - first];
-                // The column's last point, by galloping: the columns ascend.
-                int j = i, step = 1;
-                while (j + step <= last && columns[j + step - first] == x) {
-                    j += step;
-                    step *= 2;
-                }
-                for (step /= 2; step > 0; step /= 2)
-                    if (j + step <= last && columns[j + step - first] == x) j += step;
                 const int y = i == first ? firstY : yAt(i);
                 segment(merger, prevX, prevY, x, y);
                 prevX = x;
@@ -707,7 +703,6 @@ bool TCustomSeries::DrawMergedLine() {
                         merger.Column(x, top, bottom);
                     }
                 }
-                i = j + 1;
             }
             merger.Flush();
             PrevX = prevX;
