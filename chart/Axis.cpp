@@ -59,11 +59,13 @@ __attribute__((target("avx512f"))) size_t MapEightAtATime(const TCustomChartAxis
         const __m512d r = _mm512_sub_pd(_mm512_add_pd(a, shift), shift);
         const __m512d size = _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(a), magnitude));
         const __m512d off = _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(_mm512_sub_pd(a, r)), magnitude));
-        const __m512d slack = _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(_mm512_sub_pd(off, half)), magnitude));
+        const __m512d slack =
+            _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(_mm512_sub_pd(off, half)), magnitude));
         const __mmask8 ok = _mm512_cmp_pd_mask(size, near, _CMP_LT_OQ) &
                             _mm512_cmp_pd_mask(slack, _mm512_add_pd(_mm512_mul_pd(size, rel), eps), _CMP_GT_OQ);
         if (ok != 0xFF) return k;
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm512_maskz_cvttpd_epi32(0xFF, _mm512_add_pd(base, _mm512_mul_pd(sign, r))));
+        const __m256i pixels = _mm512_maskz_cvttpd_epi32(0xFF, _mm512_add_pd(base, _mm512_mul_pd(sign, r)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), pixels);
     }
     return k;
 }

@@ -291,7 +291,8 @@ bool TBarSeries::DrawColumnTops() {
     };
     const int shift = compose ? XShift() : 0;
     // Where the columns change, found once for the series of these x values.
-    const std::vector<int>* runs = compose ? &ParentChart()->MappedRuns(XValues(), *GetHorizAxis(), first, last) : nullptr;
+    const std::vector<int>* runs =
+        compose ? &ParentChart()->MappedRuns(XValues(), *GetHorizAxis(), first, last) : nullptr;
     size_t run = runs ? runs->size() - 1 : 0;  // the run after the column's
     const TCustomChartAxis::TPixelMap yMap = GetVertAxis()->PixelMap();
     const TChartValueList& ys = YValues();

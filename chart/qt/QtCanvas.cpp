@@ -62,8 +62,9 @@ __attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* ima
                 for (size_t l = 0; l < count; ++l) {
                     const std::uint64_t* first =
                         layers[l0 + l] + static_cast<size_t>(from) * static_cast<size_t>(words) + static_cast<size_t>(w);
-                    left[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(_mm512_setzero_si512(), leftColumns, leftAt, first, 8), shown);
-                    right[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(_mm512_setzero_si512(), rightColumns, rightAt, first, 8), shown);
+                    const __m512i none = _mm512_setzero_si512();
+                    left[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(none, leftColumns, leftAt, first, 8), shown);
+                    right[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(none, rightColumns, rightAt, first, 8), shown);
                     any = _mm512_or_si512(any, _mm512_or_si512(left[l], right[l]));
                 }
                 alignas(64) std::uint64_t either[8];
