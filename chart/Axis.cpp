@@ -44,33 +44,7 @@ __attribute__((target("avx2"))) size_t MapFourAtATime(const TCustomChartAxis::TP
     }
     return k;
 }
-// Eight at a time where the processor has 512-bit registers, alike.
-__attribute__((target("avx512f"))) size_t MapEightAtATime(const TCustomChartAxis::TPixelMap& m, const double* values,
-                                                          double multiplier, size_t n, int* out, double scale,
-                                                          double nearLimit) {
-    const __m512d mul = _mm512_set1_pd(multiplier), min = _mm512_set1_pd(m.Min), sc = _mm512_set1_pd(scale);
-    const __m512d shift = _mm512_set1_pd(kRoundShift), half = _mm512_set1_pd(0.5), near = _mm512_set1_pd(nearLimit);
-    const __m512d rel = _mm512_set1_pd(0x1p-48), eps = _mm512_set1_pd(0x1p-40);
-    const __m512d base = _mm512_set1_pd(double(m.Base)), sign = _mm512_set1_pd(double(m.Sign));
-    const __m512i magnitude = _mm512_set1_epi64(0x7FFFFFFFFFFFFFFF);
-    size_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(_mm512_loadu_pd(values + k), mul), min), sc);
-        const __m512d r = _mm512_sub_pd(_mm512_add_pd(a, shift), shift);
-        const __m512d size = _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(a), magnitude));
-        const __m512d off = _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(_mm512_sub_pd(a, r)), magnitude));
-        const __m512d slack =
-            _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(_mm512_sub_pd(off, half)), magnitude));
-        const __mmask8 ok = _mm512_cmp_pd_mask(size, near, _CMP_LT_OQ) &
-                            _mm512_cmp_pd_mask(slack, _mm512_add_pd(_mm512_mul_pd(size, rel), eps), _CMP_GT_OQ);
-        if (ok != 0xFF) return k;
-        const __m256i pixels = _mm512_maskz_cvttpd_epi32(0xFF, _mm512_add_pd(base, _mm512_mul_pd(sign, r)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), pixels);
-    }
-    return k;
-}
 const bool gHasAvx2 = __builtin_cpu_supports("avx2");
-const bool gHasAvx512 = __builtin_cpu_supports("avx512f");
 }  // namespace
 #endif
 
@@ -92,13 +66,6 @@ void TCustomChartAxis::TPixelMap::Map(const double* values, double multiplier, s
     if (Base > -kNear && Base < kNear) {
 #ifdef ZYN_MAP_AVX2
         // Wide runs until a value needs the careful way, then on two at a time.
-        if (gHasAvx512)
-            while (k + 8 <= n) {
-                const size_t done = MapEightAtATime(*this, values + k, multiplier, n - k, out + k, scale, kNear);
-                k += done;
-                if (k + 8 > n) break;
-                for (const size_t stop = k + 8; k < stop; ++k) out[k] = (*this)(values[k] * multiplier);
-            }
         if (gHasAvx2)
             while (k + 4 <= n) {
                 const size_t done = MapFourAtATime(*this, values + k, multiplier, n - k, out + k, scale, kNear);
