@@ -263,12 +263,12 @@ bool TBarSeries::DrawColumnTops() {
     for (size_t k = 1; k < n; ++k)
         if (columns[k] < columns[k - 1]) return false;
     const int origin = OriginPixel(first);
+    const TCustomChartAxis::TPixelMap yMap = GetVertAxis()->PixelMap();
     if (compose) {
         // Only the rows between the origin and the extreme values can be painted: the bars'
         // bits need no more, and pass less through the cache.
         TRect region = ParentChart()->PlotClipRect();
-        const TCustomChartAxis& vert = *GetVertAxis();
-        const int a = vert.ValueToPixel(low), b = vert.ValueToPixel(high);
+        const int a = yMap(low), b = yMap(high);
         region.Top = std::max(region.Top, std::min({a, b, origin}));
         region.Bottom = std::min(region.Bottom, std::max({a, b, origin}) + 1);
         composer_.Reset(region);
@@ -294,7 +294,6 @@ bool TBarSeries::DrawColumnTops() {
     const std::vector<int>* runs =
         compose ? &ParentChart()->MappedRuns(XValues(), *GetHorizAxis(), first, last) : nullptr;
     size_t run = runs ? runs->size() - 1 : 0;  // the run after the column's
-    const TCustomChartAxis::TPixelMap yMap = GetVertAxis()->PixelMap();
     const TChartValueList& ys = YValues();
     for (int end = last; end >= first;) {
         const int column = columns[end - first], x = column + shift;

@@ -293,17 +293,17 @@ bool TCandleSeries::DrawVisibleCandles() {
         wLo = INT32_MAX;
         wHi = -1;
     };
-    // A candle's kinds of rows as the bits of words w and w + 1 claimed by every group:
-    // from the last painted kind to the first, inside and flat body show what the group left
-    // free, outline and wick what those left free too. Kinds the candle lacks hold no rows; a
-    // second word of rows exists wherever hi holds one. A layer may be marked touched by a
-    // claim that shows nothing: it paints no rows.
     auto touch = [&](int layer) {
         if (!touched[static_cast<size_t>(layer)]) {
             touched[static_cast<size_t>(layer)] = 1;
             touchedLayers.push_back(layer);
         }
     };
+    // A candle's kinds of rows as the bits of words w and w + 1 claimed by every group:
+    // from the last painted kind to the first, inside and flat body show what the group left
+    // free, outline and wick what those left free too. Kinds the candle lacks hold no rows; a
+    // second word of rows exists wherever hi holds one. A layer may be marked touched by a
+    // claim that shows nothing: it paints no rows.
     auto claimGroups = [&](int w, const TWord (&lo)[bkKinds], const TWord (&hi)[bkKinds], int penLayer, int ownLayer) {
         wLo = std::min(wLo, w);
         wHi = std::max(wHi, static_cast<size_t>(w) + 1 < words ? w + 1 : w);

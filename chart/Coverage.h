@@ -422,9 +422,8 @@ private:
             const int columns = std::min(kStrip, region.Right - left);
             const size_t n = static_cast<size_t>(columns) * words;
             // The first layer of the composition and the first of each colour are written, not
-            // joined, which spares clearing the strip.
-            // Each layer's strip is cleared as it is read, while in the cache: the layer's next
-            // use need not clear it.
+            // joined, which spares clearing the strip. Each layer's strip is cleared as it is
+            // read, while in the cache, which spares the layer's next use clearing it.
             for (size_t i = used; i-- > 0;) {
                 TColumnCoverage::TWord* __restrict from = layers_[i].MutableColumn(left);
                 TColumnCoverage::TWord* __restrict to = strips_.data() + into[i] * stripWords;
