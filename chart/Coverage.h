@@ -231,6 +231,23 @@ public:
         TColumnCoverage::TWord* into = layers_[static_cast<size_t>(layer)].MutableColumn(x);
         coverage_.PaintWords(x, top, bottom, [into](int w, TColumnCoverage::TWord free) { into[w] |= free; });
     }
+    // The first column of the coverage and of a layer, found once for many runs; valid until
+    // the next Reset.
+    struct TRunTarget {
+        TColumnCoverage::TWord *Painted, *Into;
+    };
+    TRunTarget RunTarget(int layer) {
+        const int left = Region().Left;
+        return {coverage_.MutableColumn(left), layers_[static_cast<size_t>(layer)].MutableColumn(left)};
+    }
+    // Paint into a target; inlined, as a series paints one run per point.
+    [[gnu::always_inline]] void Paint(const TRunTarget& target, int x, int top, int bottom) {
+        const TRect& region = Region();
+        if (x < region.Left || x >= region.Right) return;
+        const size_t at = static_cast<size_t>(x - region.Left) * static_cast<size_t>(coverage_.Words());
+        TColumnCoverage::TWord* into = target.Into + at;
+        coverage_.ClaimRows(target.Painted + at, top, bottom, [into](int w, TColumnCoverage::TWord free) { into[w] |= free; });
+    }
     // The same for the rows of `bits` (bit k: row top + k).
     void PaintBits(int x, int top, TColumnCoverage::TWord bits, int layer) {
         TColumnCoverage::TWord* into = layers_[static_cast<size_t>(layer)].MutableColumn(x);
@@ -241,9 +258,26 @@ public:
         int Dx;
         TColumnCoverage::TWord Pen, Brush;
     };
+    // Where a shape's pen and brush go: the first column of the coverage and of the two layers,
+    // found once for many shapes; valid until the next Reset.
+    struct TShapeTarget {
+        TColumnCoverage::TWord *Painted, *Pen, *Brush;
+        std::pair<int, int> Layers;
+    };
+    TShapeTarget ShapeTarget(std::pair<int, int> layers) {
+        const int left = Region().Left;
+        return {coverage_.MutableColumn(left), layers_[static_cast<size_t>(layers.first)].MutableColumn(left),
+                layers_[static_cast<size_t>(layers.second)].MutableColumn(left), layers};
+    }
     // The shape's rows top .. top + height - 1 (height at most 64) in columns x + Dx, its pen in
     // layers.first and its brush in layers.second, each pixel where it is still free.
     void PaintShape(int x, int top, int height, const std::vector<TShapeColumn>& shape, std::pair<int, int> layers) {
+        PaintShape(ShapeTarget(layers), x, top, height, shape);
+    }
+    // The same into a target; inlined, as a series paints one shape per point.
+    [[gnu::always_inline]] void PaintShape(const TShapeTarget& target, int x, int top, int height,
+                                           const std::vector<TShapeColumn>& shape) {
+        const std::pair<int, int> layers = target.Layers;
         const TRect& region = Region();
         const std::int64_t o = std::int64_t(top) - region.Top;
         if (o < 0 || o + 64 > region.Height()) {
@@ -256,12 +290,9 @@ public:
         }
         const int w = static_cast<int>(o >> 6), s = static_cast<int>(o & 63);
         const bool second = s + height > 64;
-        TColumnCoverage& pen = layers_[static_cast<size_t>(layers.first)];
-        TColumnCoverage& brush = layers_[static_cast<size_t>(layers.second)];
         // The three sets of bits share the region's layout: one offset finds a column in each.
         const size_t words = static_cast<size_t>(coverage_.Words());
-        TColumnCoverage::TWord *painted = coverage_.MutableColumn(region.Left), *penRows = pen.MutableColumn(region.Left),
-                               *brushRows = brush.MutableColumn(region.Left);
+        TColumnCoverage::TWord *painted = target.Painted, *penRows = target.Pen, *brushRows = target.Brush;
         for (const TShapeColumn& column : shape) {
             const int cx = x + column.Dx;
             if (cx < region.Left || cx >= region.Right) continue;

@@ -487,10 +487,12 @@ bool TCustomSeries::DrawComposedPointers() {
     // The layers of the pointer's pen and brush, kept while the point colour stays.
     TColor layersColor = clNone;
     std::pair<int, int> layers{0, 0};
+    TPixelComposer::TShapeTarget target{};
     auto pointerLayers = [&](TColor c) {
         if (c != layersColor) {
             layersColor = c;
             layers = {composer_.Layer(penColor), composer_.Layer(brushColor == clAutoColor ? c : brushColor)};
+            target = composer_.ShapeTarget(layers);
         }
         return layers;
     };
@@ -499,7 +501,8 @@ bool TCustomSeries::DrawComposedPointers() {
         if (!pointerBits_.empty()) {
             // The whole shape at once, as bits of rows; where it is painted over already,
             // nothing changes.
-            composer_.PaintShape(x, y + pointerTop_, pointerHeight_, pointerBits_, pointerLayers(c));
+            pointerLayers(c);
+            composer_.PaintShape(target, x, y + pointerTop_, pointerHeight_, pointerBits_);
             return;
         }
         bool hidden = true;
@@ -514,18 +517,18 @@ bool TCustomSeries::DrawComposedPointers() {
             composer_.Paint(x + run.Dx, y + run.Top, y + run.Bottom, run.Pen ? penLayer : brushLayer);
     };
     TColor lineColor = clNone;
-    int lineLayer = 0;
+    TPixelComposer::TRunTarget lineTarget{};
     auto segment = [&](int x0, int y0, int x1, int y1, TColor c) {
         if (!lines || (x0 == x1 && y0 == y1)) return;
         if (thin && x0 == x1 && !stairs_) {
             if (c != lineColor) {
                 lineColor = c;
-                lineLayer = composer_.Layer(c);
+                lineTarget = composer_.RunTarget(composer_.Layer(c));
             }
             if (y1 > y0)
-                composer_.Paint(x0, y0, y1 - 1, lineLayer);
+                composer_.Paint(lineTarget, x0, y0, y1 - 1);
             else
-                composer_.Paint(x0, y1 + 1, y0, lineLayer);
+                composer_.Paint(lineTarget, x0, y1 + 1, y0);
             return;
         }
         sink.Layer = composer_.Layer(c);
