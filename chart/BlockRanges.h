@@ -46,22 +46,21 @@ public:
         const size_t at = start_[level] + static_cast<size_t>(start >> level);
         return {low_[at], high_[at]};
     }
-    // Where items before `next` remain: passes back over the aligned blocks that end there
-    // while hidden(level, start) holds for one, trying the largest first, and returns the
-    // first item not passed over.
+    // Where items before `next` remain: passes back over the largest aligned block that ends
+    // there while hidden(level, start) holds for one, and returns the first item not passed
+    // over. A block holds the smaller ones that end where it ends, so hidden must hold for them
+    // wherever it holds for the block: blocks are tried from the smallest up, and most items,
+    // whose smallest block shows, cost one try.
     template <class Hidden>
     static int PassOver(int next, Hidden&& hidden) {
         auto largest = [](int at) { return at > 0 ? std::min(std::countr_zero(static_cast<unsigned>(at)), kLevels) : 0; };
-        for (int level = largest(next); level >= 1;) {
-            const int start = next - (1 << level);
-            if (hidden(level, start)) {
-                next = start;
-                level = largest(next);
-            } else {
-                --level;
-            }
+        for (;;) {
+            const int most = largest(next);
+            int level = 0;
+            while (level < most && hidden(level + 1, next - (2 << level))) ++level;
+            if (level == 0) return next;
+            next -= 1 << level;
         }
-        return next;
     }
     // Whether the values run one way, as pixel columns of ascending x values do; a block that
     // begins on an item's column then lies on it up to that item.
