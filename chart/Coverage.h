@@ -85,11 +85,6 @@ public:
         if (x < region_.Left || x >= region_.Right) return nullptr;
         return &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
     }
-    // Marks rows top..bottom of column x painted and calls free(w, bits) as ClaimRows does.
-    template <class Free>
-    void PaintWords(int x, int top, int bottom, Free&& free) {
-        if (TWord* column = MutableColumn(x)) ClaimRows(column, top, bottom, free);
-    }
     // The rows of `bits` (bit k: row top + k) as the words w and w + 1 of a column, those
     // outside the region left out; false when none is left.
     bool Place(int top, TWord bits, int& w, TWord& lo, TWord& hi) const {
@@ -107,7 +102,7 @@ public:
         hi = s && w + 1 < words_ ? (bits >> (64 - s)) & RowsOf(w + 1, rows) : 0;
         return (lo | hi) != 0;
     }
-    // Marks the rows of `bits` painted and calls free(w, bits) as PaintWords does.
+    // Marks the rows of `bits` of column x painted and calls free(w, bits) as ClaimRows does.
     template <class Free>
     void PaintBits(int x, int top, TWord bits, Free&& free) {
         TWord* column = MutableColumn(x);
@@ -227,10 +222,7 @@ public:
     }
     bool Covered(int x, int top, int bottom) const { return coverage_.Covered(x, top, bottom); }
     // Rows top..bottom of column x painted by a shape earlier than all painted so far.
-    void Paint(int x, int top, int bottom, int layer) {
-        TColumnCoverage::TWord* into = layers_[static_cast<size_t>(layer)].MutableColumn(x);
-        coverage_.PaintWords(x, top, bottom, [into](int w, TColumnCoverage::TWord free) { into[w] |= free; });
-    }
+    void Paint(int x, int top, int bottom, int layer) { Paint(RunTarget(layer), x, top, bottom); }
     // The first column of the coverage and of a layer, found once for many runs; valid until
     // the next Reset.
     struct TRunTarget {
