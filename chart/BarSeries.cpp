@@ -318,6 +318,8 @@ bool TBarSeries::DrawColumnTops() {
             continue;
         }
         const int start = first + (*runs)[--run];
+        constexpr size_t kAhead = 32;  // columns
+        if (run >= kAhead) ys.Prefetch(first + (*runs)[run - kAhead + 1] - 1);
         // A bar whose value lies within those of the later bars shown here ends on a row they
         // reached: only the values beyond them are looked at.
         double lo = std::numeric_limits<double>::infinity(), hi = -lo;

@@ -671,7 +671,9 @@ bool TCustomSeries::DrawMergedLine() {
         auto drawColumns = [&](TRunMerger& merger) {
             enter(merger);
             int prevX = firstX, prevY = firstY;
+            constexpr size_t kAhead = 32;  // columns
             for (size_t run = 0; run + 1 < runs.size(); ++run) {
+                if (run + kAhead < runs.size()) ys.Prefetch(first + runs[run + kAhead] - 1);
                 // The points i .. j of one column.
                 const int i = first + runs[run], j = first + runs[run + 1] - 1;
                 const int x = columns[i - first];

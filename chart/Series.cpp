@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 
 #include "chart/Axis.h"
@@ -110,10 +111,6 @@ void TChartValueList::Clear() {
     Changed();
 }
 
-namespace {
-constexpr int kRangeBlock = 8;
-}
-
 void TChartValueList::BuildRanges() const {
     rangesDirty_ = false;
     rangesNaN_ = false;
@@ -138,6 +135,44 @@ void TChartValueList::BuildRanges() const {
         groupMin_[g] = *std::min_element(blockMin_.begin() + g * b, blockMin_.begin() + std::min(blocks, g * b + b));
         groupMax_[g] = *std::max_element(blockMax_.begin() + g * b, blockMax_.begin() + std::min(blocks, g * b + b));
     }
+    // Ties go to the earlier value, as a loop from the start finds them. Chosen without
+    // branching, which the values' order would mispredict half the time.
+    static_assert(kRangeBlock == 8, "offsets within a block and a span are kept in three bits");
+    inBlock_.assign(n, 0);
+    for (size_t k = 0; k < blocks; ++k) {
+        const size_t start = k * b, len = std::min(n, start + b) - start;
+        const double* v = values_.data() + start;
+        unsigned lo = 0, hi = 0;
+        for (unsigned t = 0; t < len; ++t) {
+            lo = v[t] < v[lo] ? t : lo;
+            hi = v[t] > v[hi] ? t : hi;
+            inBlock_[start + t] = static_cast<std::uint16_t>(lo << 6 | hi << 9);
+        }
+        lo = hi = static_cast<unsigned>(len - 1);
+        for (unsigned t = static_cast<unsigned>(len); t-- > 0;) {
+            lo = v[lo] < v[t] ? lo : t;
+            hi = v[hi] > v[t] ? hi : t;
+            inBlock_[start + t] = static_cast<std::uint16_t>(inBlock_[start + t] | lo | hi << 3);
+        }
+    }
+    // A span of 2^level blocks is two of half the length; one past the last block stays whole.
+    spanArg_.assign(blocks, {});
+    for (size_t level = 1; level <= 3; ++level) {
+        const size_t half = size_t{1} << (level - 1);
+        for (size_t k = 0; k < blocks; ++k) {
+            std::array<std::uint8_t, 6>& arg = spanArg_[k];
+            size_t lo = k + (level > 1 ? arg[level - 2] : 0), hi = k + (level > 1 ? arg[level + 1] : 0);
+            if (k + half < blocks) {
+                const std::array<std::uint8_t, 6>& next = spanArg_[k + half];
+                const size_t lo2 = k + half + (level > 1 ? next[level - 2] : 0);
+                const size_t hi2 = k + half + (level > 1 ? next[level + 1] : 0);
+                lo = blockMin_[lo2] < blockMin_[lo] ? lo2 : lo;
+                hi = blockMax_[hi2] > blockMax_[hi] ? hi2 : hi;
+            }
+            arg[level - 1] = static_cast<std::uint8_t>(lo - k);
+            arg[level + 2] = static_cast<std::uint8_t>(hi - k);
+        }
+    }
 }
 
 bool TChartValueList::RangeMinMax(int a, int b, double& lo, double& hi) const {
@@ -145,6 +180,33 @@ bool TChartValueList::RangeMinMax(int a, int b, double& lo, double& hi) const {
     if (rangesDirty_) BuildRanges();
     if (rangesNaN_) return false;
     constexpr int B = kRangeBlock, G = kRangeBlock * kRangeBlock;
+    const int ba = a / B, bb = b / B, between = bb - ba - 1;
+    if (between >= 0 && between < 16) {
+        // From a to its block's end, from b's block start to b, and the blocks between as two
+        // spans of 2^level blocks that together cover them.
+        const double* v = values_.data();
+        const unsigned head = inBlock_[static_cast<size_t>(a)], tail = inBlock_[static_cast<size_t>(b)];
+        const size_t headAt = static_cast<size_t>(ba) * B, tailAt = static_cast<size_t>(bb) * B;
+        double mn = std::min(v[headAt + (head & 7)], v[tailAt + (tail >> 6 & 7)]);
+        double mx = std::max(v[headAt + (head >> 3 & 7)], v[tailAt + (tail >> 9 & 7)]);
+        if (between > 0) {
+            const int level = std::bit_width(static_cast<unsigned>(between)) - 1;
+            const auto from = static_cast<size_t>(ba + 1), to = static_cast<size_t>(bb - (1 << level));
+            size_t loA = from, loB = to, hiA = from, hiB = to;
+            if (level > 0) {
+                loA += spanArg_[from][static_cast<size_t>(level - 1)];
+                loB += spanArg_[to][static_cast<size_t>(level - 1)];
+                hiA += spanArg_[from][static_cast<size_t>(level + 2)];
+                hiB += spanArg_[to][static_cast<size_t>(level + 2)];
+            }
+            mn = std::min({mn, blockMin_[loA], blockMin_[loB]});
+            mx = std::max({mx, blockMax_[hiA], blockMax_[hiB]});
+        }
+        lo = mn * multiplier_;
+        hi = mx * multiplier_;
+        if (lo > hi) std::swap(lo, hi);
+        return !std::isnan(lo) && !std::isnan(hi);
+    }
     double mn = values_[static_cast<size_t>(a)], mx = mn;
     auto take = [&](double l, double h) {
         mn = std::min(mn, l);
