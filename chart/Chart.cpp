@@ -213,10 +213,12 @@ const int* TCustomAxisPanel::MappedValues(const TChartValueList& list, const TCu
     const TCustomChartAxis::TPixelMap map = axis.PixelMap();
     const double multiplier = list.Multiplier();
     TMappedValues& m = mapped_;
-    // Alike bit for bit, so that each value maps to the same pixel.
+    // Alike bit for bit, so that each value maps to the same pixel; the list may hold the
+    // mapped values from an offset on (the levels start a day after the candles).
+    int offset = 0;
     const bool mapped = m.List && m.List->Stamp() == m.Stamp && m.Map == map &&
-                        std::memcmp(&m.Multiplier, &multiplier, sizeof multiplier) == 0 && first >= m.First &&
-                        last <= m.Last && SameValues(list, *m.List);
+                        std::memcmp(&m.Multiplier, &multiplier, sizeof multiplier) == 0 &&
+                        Aligned(*m.List, list, offset) && first + offset >= m.First && last + offset <= m.Last;
     if (!mapped) {
         m.List = &list;
         m.Stamp = list.Stamp();
@@ -227,20 +229,22 @@ const int* TCustomAxisPanel::MappedValues(const TChartValueList& list, const TCu
         m.Pixels.resize(static_cast<size_t>(last - first + 1));
         map.Map(list.Data() + first, list.Multiplier(), m.Pixels.size(), m.Pixels.data());
         ++m.Mapping;
+        offset = 0;
     }
-    return m.Pixels.data() + (first - m.First);
+    return m.Pixels.data() + (first + offset - m.First);
 }
 
 const std::vector<int>& TCustomAxisPanel::MappedRuns(const TChartValueList& list, const TCustomChartAxis& axis, int first,
                                                      int last) {
     const int* pixels = MappedValues(list, axis, first, last);
     TMappedValues& m = mapped_;
-    if (m.RunsMapping != m.Mapping || m.RunsFirst != first || m.RunsLast != last) {
+    // Kept by where they lie among the mapped pixels, which lists of the same values share.
+    const int from = static_cast<int>(pixels - m.Pixels.data()), n = last - first + 1;
+    if (m.RunsMapping != m.Mapping || m.RunsFirst != from || m.RunsLast != from + n - 1) {
         m.RunsMapping = m.Mapping;
-        m.RunsFirst = first;
-        m.RunsLast = last;
+        m.RunsFirst = from;
+        m.RunsLast = from + n - 1;
         m.Runs.clear();
-        const int n = last - first + 1;
         for (int k = 0; k < n; ++k)
             if (k == 0 || pixels[k] != pixels[k - 1]) m.Runs.push_back(k);
         m.Runs.push_back(n);
@@ -248,17 +252,41 @@ const std::vector<int>& TCustomAxisPanel::MappedRuns(const TChartValueList& list
     return m.Runs;
 }
 
-bool TCustomAxisPanel::SameValues(const TChartValueList& a, const TChartValueList& b) {
+bool TCustomAxisPanel::Aligned(const TChartValueList& a, const TChartValueList& b, int& offset) {
+    offset = 0;
     if (a.Stamp() == b.Stamp()) return true;
-    const std::uint64_t lo = std::min(a.Stamp(), b.Stamp()), hi = std::max(a.Stamp(), b.Stamp());
-    for (const TSameValues& known : sameValues_)
-        if (known.A == lo && known.B == hi) return known.Same;
-    const auto n = static_cast<size_t>(a.Count());
-    const bool same = a.Count() == b.Count() && (n == 0 || std::memcmp(a.Data(), b.Data(), sizeof(double) * n) == 0);
+    for (const TAlignedValues& known : aligned_) {
+        if (known.A == a.Stamp() && known.B == b.Stamp()) {
+            offset = known.Offset;
+            return known.Aligned;
+        }
+        if (known.A == b.Stamp() && known.B == a.Stamp()) {
+            offset = -known.Offset;
+            return known.Aligned;
+        }
+    }
+    // Ascending values can lie at one offset only: where the first of one list is found in
+    // the other. Other lists are taken as aligned from their starts.
+    const int na = a.Count(), nb = b.Count();
+    int d = 0;
+    if (na > 0 && nb > 0 && a.KnownAscending() && b.KnownAscending()) {
+        if (a.Data()[0] <= b.Data()[0]) {
+            const double* at = std::lower_bound(a.Data(), a.Data() + na, b.Data()[0]);
+            d = static_cast<int>(at - a.Data());
+        } else {
+            const double* at = std::lower_bound(b.Data(), b.Data() + nb, a.Data()[0]);
+            d = -static_cast<int>(at - b.Data());
+        }
+    }
+    // b[i] against a[i + d] wherever both hold values.
+    const int from = std::max(0, -d), to = std::min(nb, na - d);
+    const bool aligned =
+        to > from && std::memcmp(a.Data() + from + d, b.Data() + from, sizeof(double) * static_cast<size_t>(to - from)) == 0;
     constexpr size_t kKnown = 256;  // stamps of lists long changed are forgotten
-    if (sameValues_.size() == kKnown) sameValues_.clear();
-    sameValues_.push_back({lo, hi, same});
-    return same;
+    if (aligned_.size() == kKnown) aligned_.clear();
+    aligned_.push_back({a.Stamp(), b.Stamp(), d, aligned});
+    offset = d;
+    return aligned;
 }
 
 void TCustomAxisPanel::SetAxisVisible(bool value) { if (AssignIfChanged(axisVisible_, value)) InvalidateChart(); }

@@ -273,18 +273,20 @@ private:
         int First = 0, Last = -1;
         std::vector<int> Pixels;
         std::uint64_t Mapping = 0;  // counts the mappings, so that runs know theirs
-        // The runs of one range of the pixels.
+        // The runs of Pixels[RunsFirst .. RunsLast].
         std::uint64_t RunsMapping = ~std::uint64_t(0);
         int RunsFirst = 0, RunsLast = -1;
         std::vector<int> Runs;
     } mapped_;
-    // Stamps of two lists' stored values, and whether those were found the same.
-    struct TSameValues {
+    // Stamps of two lists' stored values, and whether b's values were found to be a's from
+    // Offset on (b[i] == a[i + Offset]) wherever both hold values.
+    struct TAlignedValues {
         std::uint64_t A, B;
-        bool Same;
+        int Offset;
+        bool Aligned;
     };
-    std::vector<TSameValues> sameValues_;
-    bool SameValues(const TChartValueList& a, const TChartValueList& b);
+    std::vector<TAlignedValues> aligned_;
+    bool Aligned(const TChartValueList& a, const TChartValueList& b, int& offset);
     std::vector<TCustomChartAxis*> axes_;
     std::unique_ptr<TChartAxis> bottomAxis_, topAxis_, leftAxis_, rightAxis_;
     std::unique_ptr<TChartDepthAxis> depthAxis_;

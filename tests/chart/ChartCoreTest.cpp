@@ -566,6 +566,36 @@ TEST(Axis, ValuesMappedInBulkTakeTheirOwnPixels) {
     }
 }
 
+// Lists that hold the same values from an offset on (levels a day after the candles) share
+// one mapping in either order of asking; other values, or changed ones, are mapped anew.
+TEST(Axis, MappedValuesSharedAtAnOffsetAreEachListsOwn) {
+    TRecordedChart t;
+    TCustomChartAxis& axis = t.chart.BottomAxis();
+    axis.StartPixel = 10;
+    axis.EndPixel = axis.PixelLength = 300;
+    axis.RangeMin = 0;
+    axis.RangeSize = axis.RangeMax = 97.3;
+    TPlainSeries candles, levels, halves;
+    for (int i = 0; i < 80; ++i) candles.AddPoint(i, 0);
+    for (int i = 10; i < 95; ++i) levels.AddPoint(i, 0);
+    for (int i = 10; i < 95; ++i) halves.AddPoint(i + 0.5, 0);
+    auto check = [&](const TChartSeries& s, int first, int last) {
+        std::vector<int> own(static_cast<size_t>(last - first + 1));
+        axis.PixelMap().Map(s.XValues().Data() + first, 1.0, own.size(), own.data());
+        const int* shared = t.chart.MappedValues(s.XValues(), axis, first, last);
+        for (int k = first; k <= last; ++k) ASSERT_EQ(shared[k - first], own[static_cast<size_t>(k - first)]) << k;
+    };
+    check(levels, 0, 84);
+    check(candles, 12, 70);  // within what the levels mapped: at offset -10
+    check(candles, 0, 79);   // reaches beyond it: mapped anew
+    check(levels, 12, 60);   // at offset 10
+    check(halves, 3, 60);
+    check(candles, 5, 70);
+    candles.XValues().SetValueAt(30, 30.25);
+    check(candles, 5, 70);
+    check(levels, 0, 60);
+}
+
 TEST(Axis, ValueToPixelAndBack) {
     TRecordedChart t;
     TCustomChartAxis& b = t.chart.BottomAxis();
