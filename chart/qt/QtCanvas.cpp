@@ -24,16 +24,46 @@ namespace zyn::chart {
 namespace {
 
 #ifdef ZYN_FILL_BY_ROWS
+// The compiler's own intrinsics leave the unused source of a masked operation undefined on
+// purpose, which its flow analysis takes for an uninitialised value.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define ZYN_ROW_TARGET __attribute__((target("avx512f,avx512bw,avx512dq,avx512vbmi,gfni")))
+// The bits of 8 column words (lane j: column j) as 64 row masks (byte r: bit j for column j's
+// row r): qword b gathers byte b of every column, the last column first, and each such 8 x 8
+// matrix is transposed. Two such halves are then interleaved into 16-column masks.
+struct TRowMasks {
+    __m512i Regroup, LowRows, HighRows, Identity;
+    ZYN_ROW_TARGET TRowMasks() {
+        alignas(64) std::uint8_t regroup[64], low[64], high[64];
+        for (int p = 0; p < 64; ++p) {
+            regroup[p] = static_cast<std::uint8_t>(8 * (7 - p % 8) + p / 8);
+            low[p] = static_cast<std::uint8_t>((p % 2 ? 64 : 0) + p / 2);
+            high[p] = static_cast<std::uint8_t>((p % 2 ? 64 : 0) + 32 + p / 2);
+        }
+        Regroup = _mm512_load_si512(regroup);
+        LowRows = _mm512_load_si512(low);
+        HighRows = _mm512_load_si512(high);
+        Identity = _mm512_set1_epi64(static_cast<long long>(0x8040201008040201ULL));
+    }
+    // out[r]: bit i for column i's row r, columns 0-7 from left and 8-15 from right.
+    [[gnu::always_inline]] ZYN_ROW_TARGET inline void Transpose(__m512i left, __m512i right, std::uint16_t* out) const {
+        const __m512i l = _mm512_gf2p8affine_epi64_epi8(Identity, _mm512_permutexvar_epi8(Regroup, left), 0);
+        const __m512i r = _mm512_gf2p8affine_epi64_epi8(Identity, _mm512_permutexvar_epi8(Regroup, right), 0);
+        _mm512_store_si512(out, _mm512_permutex2var_epi8(l, LowRows, r));
+        _mm512_store_si512(out + 32, _mm512_permutex2var_epi8(l, HighRows, r));
+    }
+};
+
 // Blocks of 16 columns by 64 rows of column bits written row by row, where the processor has
-// 16-lane masked stores: a row of a block is one store, each lane in the colour of the last
-// layer that marks it (up to kLayersAtOnce layers at a time; more are written in turns, in
-// order). `image` holds device row 0, whose pixel x is the bits' first column.
-__attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* image, int x, qsizetype stride, int top, int words,
-                                                             int from, int to, int firstRow, int lastRow,
-                                                             const std::uint64_t* const* layers, const QRgb* rgb,
-                                                             size_t n) {
+// 16-lane masked stores and bit transposition: a row of a block is one store, each lane in the
+// colour of the last layer that marks it (up to kLayersAtOnce layers at a time; more are
+// written in turns, in order). `image` holds device row 0, whose pixel x is the bits' first
+// column.
+ZYN_ROW_TARGET void FillColumnBitsByRows(
+    uchar* image, int x, qsizetype stride, int top, int words, int from, int to, int firstRow, int lastRow,
+    const std::uint64_t* const* layers, const QRgb* rgb, size_t n) {
     constexpr size_t kLayersAtOnce = 16;
-    __m512i left[kLayersAtOnce], right[kLayersAtOnce];
     // Blocks begin where a row's 16 pixels are one cache line (in the rows whose start lies
     // like the first's), so that writing a row of a block touches one line and not two.
     uchar* const pixels = image + qsizetype(x) * 4;
@@ -41,6 +71,11 @@ __attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* ima
     int start = from - (skew + from) % 16;
     if (reinterpret_cast<std::uintptr_t>(pixels) % 4 != 0 || x + start < 0) start = from;
     const __m512i lane = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0), apart = _mm512_set1_epi64(words);
+    const TRowMasks rowMasks;
+    // Per row r: masks[b][r] the lanes whose layer's number has bit b, masks[kAny][r] those
+    // any layer marks.
+    constexpr int kAny = 4;
+    alignas(64) std::uint16_t masks[kAny + 1][64];
     for (int strip = start; strip < to; strip += 16) {
         // Lane i holds column strip + i, where it lies in from .. to - 1; the words of the
         // columns lie `words` apart and are gathered, not stored and reloaded.
@@ -58,37 +93,47 @@ __attribute__((target("avx512f,avx512dq"))) void FillColumnBitsByRows(uchar* ima
             const __m512i shown = _mm512_set1_epi64(static_cast<long long>(visible));
             for (size_t l0 = 0; l0 < n; l0 += kLayersAtOnce) {
                 const size_t count = std::min(kLayersAtOnce, n - l0);
-                __m512i any = _mm512_setzero_si512();
+                const int bits = count > 1 ? std::bit_width(count - 1) : 0;
+                __m512i left[kAny + 1], right[kAny + 1];
+                for (int b = 0; b <= kAny; ++b) left[b] = right[b] = _mm512_setzero_si512();
                 for (size_t l = 0; l < count; ++l) {
                     const std::uint64_t* first =
                         layers[l0 + l] + static_cast<size_t>(from) * static_cast<size_t>(words) + static_cast<size_t>(w);
                     const __m512i none = _mm512_setzero_si512();
-                    left[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(none, leftColumns, leftAt, first, 8), shown);
-                    right[l] = _mm512_and_si512(_mm512_mask_i64gather_epi64(none, rightColumns, rightAt, first, 8), shown);
-                    any = _mm512_or_si512(any, _mm512_or_si512(left[l], right[l]));
+                    const __m512i a = _mm512_and_si512(_mm512_mask_i64gather_epi64(none, leftColumns, leftAt, first, 8), shown);
+                    const __m512i c = _mm512_and_si512(_mm512_mask_i64gather_epi64(none, rightColumns, rightAt, first, 8), shown);
+                    // A later layer takes the pixels it marks from the earlier ones.
+                    for (int b = 0; b < bits; ++b) {
+                        left[b] = (l >> b) & 1 ? _mm512_or_si512(left[b], a) : _mm512_andnot_si512(a, left[b]);
+                        right[b] = (l >> b) & 1 ? _mm512_or_si512(right[b], c) : _mm512_andnot_si512(c, right[b]);
+                    }
+                    left[kAny] = _mm512_or_si512(left[kAny], a);
+                    right[kAny] = _mm512_or_si512(right[kAny], c);
                 }
                 alignas(64) std::uint64_t either[8];
-                _mm512_store_si512(either, any);
+                _mm512_store_si512(either, _mm512_or_si512(left[kAny], right[kAny]));
                 std::uint64_t rows = 0;
                 for (const std::uint64_t word : either) rows |= word;
+                if (!rows) continue;
+                for (int b = 0; b < bits; ++b) rowMasks.Transpose(left[b], right[b], masks[b]);
+                rowMasks.Transpose(left[kAny], right[kAny], masks[kAny]);
+                const __m512i colours = _mm512_maskz_loadu_epi32(static_cast<__mmask16>((1u << count) - 1), rgb + l0);
                 for (; rows; rows &= rows - 1) {
                     const int r = std::countr_zero(rows);
-                    const __m512i bit = _mm512_set1_epi64(static_cast<long long>(std::uint64_t(1) << r));
-                    __m512i colour = _mm512_setzero_si512();
-                    __mmask16 written = 0;
-                    for (size_t l = 0; l < count; ++l) {
-                        const auto marked = static_cast<__mmask16>(_mm512_test_epi64_mask(left[l], bit) |
-                                                                   (_mm512_test_epi64_mask(right[l], bit) << 8));
-                        colour = _mm512_mask_mov_epi32(colour, marked, _mm512_set1_epi32(static_cast<int>(rgb[l0 + l])));
-                        written = static_cast<__mmask16>(written | marked);
-                    }
-                    _mm512_mask_storeu_epi32(column + qsizetype(base + r) * stride, written, colour);
+                    __m512i index = _mm512_setzero_si512();
+                    for (int b = 0; b < bits; ++b) index = _mm512_mask_or_epi32(index, masks[b][r], index, _mm512_set1_epi32(1 << b));
+                    _mm512_mask_storeu_epi32(column + qsizetype(base + r) * stride, masks[kAny][r],
+                                             _mm512_permutexvar_epi32(index, colours));
                 }
             }
         }
     }
 }
-const bool gHasRowStores = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+#pragma GCC diagnostic pop
+#undef ZYN_ROW_TARGET
+const bool gHasRowStores = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                           __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vbmi") &&
+                           __builtin_cpu_supports("gfni");
 #endif
 bool gRowStoresAllowed = true;
 
