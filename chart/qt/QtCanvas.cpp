@@ -47,7 +47,7 @@ struct TRowMasks {
         Identity = _mm512_set1_epi64(static_cast<long long>(0x8040201008040201ULL));
     }
     // out[r]: bit i for column i's row r, columns 0-7 from left and 8-15 from right.
-    [[gnu::always_inline]] ZYN_ROW_TARGET inline void Transpose(__m512i left, __m512i right, std::uint16_t* out) const {
+    [[gnu::always_inline]] ZYN_ROW_TARGET inline void Transpose(__m512i left, __m512i right, __mmask16* out) const {
         const __m512i l = _mm512_gf2p8affine_epi64_epi8(Identity, _mm512_permutexvar_epi8(Regroup, left), 0);
         const __m512i r = _mm512_gf2p8affine_epi64_epi8(Identity, _mm512_permutexvar_epi8(Regroup, right), 0);
         _mm512_store_si512(out, _mm512_permutex2var_epi8(l, LowRows, r));
@@ -75,7 +75,7 @@ ZYN_ROW_TARGET void FillColumnBitsByRows(
     // Per row r: masks[b][r] the lanes whose layer's number has bit b, masks[kAny][r] those
     // any layer marks.
     constexpr int kAny = 4;
-    alignas(64) std::uint16_t masks[kAny + 1][64];
+    alignas(64) __mmask16 masks[kAny + 1][64];
     for (int strip = start; strip < to; strip += 16) {
         // Lane i holds column strip + i, where it lies in from .. to - 1; the words of the
         // columns lie `words` apart and are gathered, not stored and reloaded.
@@ -93,7 +93,9 @@ ZYN_ROW_TARGET void FillColumnBitsByRows(
             const __m512i shown = _mm512_set1_epi64(static_cast<long long>(visible));
             for (size_t l0 = 0; l0 < n; l0 += kLayersAtOnce) {
                 const size_t count = std::min(kLayersAtOnce, n - l0);
-                const int bits = count > 1 ? std::bit_width(count - 1) : 0;
+                // Four bits of the layer number whatever the count, so that the loops over
+                // them unroll.
+                constexpr int bits = 4;
                 __m512i left[kAny + 1], right[kAny + 1];
                 for (int b = 0; b <= kAny; ++b) left[b] = right[b] = _mm512_setzero_si512();
                 for (size_t l = 0; l < count; ++l) {
@@ -121,8 +123,9 @@ ZYN_ROW_TARGET void FillColumnBitsByRows(
                 for (; rows; rows &= rows - 1) {
                     const int r = std::countr_zero(rows);
                     __m512i index = _mm512_setzero_si512();
-                    for (int b = 0; b < bits; ++b) index = _mm512_mask_or_epi32(index, masks[b][r], index, _mm512_set1_epi32(1 << b));
-                    _mm512_mask_storeu_epi32(column + qsizetype(base + r) * stride, masks[kAny][r],
+                    for (int b = 0; b < bits; ++b)
+                        index = _mm512_mask_or_epi32(index, _load_mask16(&masks[b][r]), index, _mm512_set1_epi32(1 << b));
+                    _mm512_mask_storeu_epi32(column + qsizetype(base + r) * stride, _load_mask16(&masks[kAny][r]),
                                              _mm512_permutexvar_epi32(index, colours));
                 }
             }
