@@ -371,6 +371,7 @@ bool TCandleSeries::DrawVisibleCandles() {
     const int regionRows = region.Height(), penWidth = penBoxes_.Width;
     const bool insideKind = kindLeft_[bkInside] <= kindRight_[bkInside];
     const bool flatKind = candleWidth_ != 0;
+    int ownLayers[2] = {-1, -1}, penLayer = -1;  // of falling and rising candles; of the pen
     auto composeInTwoWords = [&](int k, int index) {
         const auto at = static_cast<size_t>(k);
         const int open = pixels_[1][at], high = pixels_[2][at], low = pixels_[3][at], close = pixels_[4][at];
@@ -398,8 +399,17 @@ bool TCandleSeries::DrawVisibleCandles() {
         const TWord inside = outline & (insideKind && bodyBottom - bodyTop + 1 > 2 * penWidth ? ~TWord(0) : 0);
         const TWord lo[bkKinds] = {wick0 & wick, body0 & outline, body0 & flat, inside0 & inside};
         const TWord hi[bkKinds] = {wick1 & wick, body1 & outline, body1 & flat, inside1 & inside};
-        const TColor color = open > close ? upCloseColor_ : open < close ? downCloseColor_ : CandleColor(index, open, close);
-        claimGroups(w, lo, hi, layerOf(penColor, 0), layerOf(color, slotOf(color)));
+        // Rising and falling candles come in no order: their layers, once known, are picked
+        // without a branch.
+        const int rising = open > close;
+        int own = ownLayers[rising];
+        if (open == close || own < 0) {
+            const TColor color = open > close ? upCloseColor_ : open < close ? downCloseColor_ : CandleColor(index, open, close);
+            own = layerOf(color, slotOf(color));
+            if (open != close) ownLayers[rising] = own;
+        }
+        if (penLayer < 0) penLayer = layerOf(penColor, 0);
+        claimGroups(w, lo, hi, penLayer, own);
         return true;
     };
     // Where every candle has a colour of its own, none is left to fail on one it lacks: candles
