@@ -496,7 +496,10 @@ bool TCustomSeries::DrawComposedPointers() {
         }
         return layers;
     };
-    auto pointer = [&](TPoint at, TColor c) {
+    // The pointer and the segment are inlined into the loop over the points below: called for
+    // every point, a call's saving and restoring of registers costs about as much as the
+    // painting.
+    auto pointer = [&](TPoint at, TColor c) __attribute__((always_inline)) {
         const int x = at.X, y = at.Y;
         if (!pointerBits_.empty()) {
             // The whole shape at once, as bits of rows; where it is painted over already,
@@ -518,7 +521,7 @@ bool TCustomSeries::DrawComposedPointers() {
     };
     TColor lineColor = clNone;
     TPixelComposer::TRunTarget lineTarget{};
-    auto segment = [&](int x0, int y0, int x1, int y1, TColor c) {
+    auto segment = [&](int x0, int y0, int x1, int y1, TColor c) __attribute__((always_inline)) {
         if (!lines || (x0 == x1 && y0 == y1)) return;
         if (thin && x0 == x1 && !stairs_) {
             if (c != lineColor) {
