@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include <sys/mman.h>
+
 #include <QGuiApplication>
 #include <QPalette>
 #include <QPolygon>
@@ -974,6 +976,39 @@ void TQtCanvas::SetDevicePixelRatio(qreal ratio) {
     if (ratio > 0) FRatio = ratio;
 }
 
+namespace {
+// A frame-sized image on huge pages where the system offers them: a strip of columns written
+// row by row touches a page per row, and on ordinary pages each is a translation miss.
+QImage FrameImage(int width, int height) {
+    const qsizetype line = qsizetype(width) * 4;
+    const size_t bytes = size_t(line) * size_t(height);
+    constexpr size_t kHuge = size_t{2} << 20;
+#ifdef MADV_HUGEPAGE
+    if (bytes >= kHuge) {
+        const size_t size = (bytes + kHuge - 1) / kHuge * kHuge + kHuge;
+        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped != MAP_FAILED) {
+            auto* start = reinterpret_cast<uchar*>((reinterpret_cast<std::uintptr_t>(mapped) + kHuge - 1) & ~(kHuge - 1));
+            ::madvise(start, size - kHuge, MADV_HUGEPAGE);
+            struct TMapping {
+                void* At;
+                size_t Size;
+            };
+            return QImage(
+                start, width, height, line, QImage::Format_RGB32,
+                [](void* info) {
+                    auto* m = static_cast<TMapping*>(info);
+                    ::munmap(m->At, m->Size);
+                    delete m;
+                },
+                new TMapping{mapped, size});
+        }
+    }
+#endif
+    return QImage(width, height, QImage::Format_RGB32);
+}
+}  // namespace
+
 void TQtCanvas::BeginFrame(int width, int height) {
     if (FPainter.isActive()) FPainter.end();
     FExternal = nullptr;
@@ -983,7 +1018,7 @@ void TQtCanvas::BeginFrame(int width, int height) {
         FWidth = width;
         FHeight = height;
         if (width > 0 && height > 0) {
-            FImage = QImage(int(std::ceil(width * FRatio)), int(std::ceil(height * FRatio)), QImage::Format_RGB32);
+            FImage = FrameImage(int(std::ceil(width * FRatio)), int(std::ceil(height * FRatio)));
             FImage.setDevicePixelRatio(FRatio);
             FImage.fill(Qt::white);
         } else {
