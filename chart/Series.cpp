@@ -159,18 +159,22 @@ void TChartValueList::BuildRanges() const {
     spanArg_.assign(blocks, {});
     for (size_t level = 1; level <= 3; ++level) {
         const size_t half = size_t{1} << (level - 1);
+        // The least and greatest block of the half-length span from block j.
+        auto halfSpan = [&](size_t j, size_t& lo, size_t& hi) {
+            lo = j + (level > 1 ? spanArg_[j][level - 2] : 0);
+            hi = j + (level > 1 ? spanArg_[j][level + 1] : 0);
+        };
         for (size_t k = 0; k < blocks; ++k) {
-            std::array<std::uint8_t, 6>& arg = spanArg_[k];
-            size_t lo = k + (level > 1 ? arg[level - 2] : 0), hi = k + (level > 1 ? arg[level + 1] : 0);
+            size_t lo = 0, hi = 0;
+            halfSpan(k, lo, hi);
             if (k + half < blocks) {
-                const std::array<std::uint8_t, 6>& next = spanArg_[k + half];
-                const size_t lo2 = k + half + (level > 1 ? next[level - 2] : 0);
-                const size_t hi2 = k + half + (level > 1 ? next[level + 1] : 0);
+                size_t lo2 = 0, hi2 = 0;
+                halfSpan(k + half, lo2, hi2);
                 lo = blockMin_[lo2] < blockMin_[lo] ? lo2 : lo;
                 hi = blockMax_[hi2] > blockMax_[hi] ? hi2 : hi;
             }
-            arg[level - 1] = static_cast<std::uint8_t>(lo - k);
-            arg[level + 2] = static_cast<std::uint8_t>(hi - k);
+            spanArg_[k][level - 1] = static_cast<std::uint8_t>(lo - k);
+            spanArg_[k][level + 2] = static_cast<std::uint8_t>(hi - k);
         }
     }
 }

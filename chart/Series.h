@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -95,7 +96,7 @@ public:
         // Index's block of values, which may straddle two cache lines.
         constexpr size_t block = kRangeBlock;
         __builtin_prefetch(values_.data() + i / block * block);
-        __builtin_prefetch(values_.data() + i / block * block + block - 1);
+        __builtin_prefetch(values_.data() + std::min(i / block * block + block - 1, values_.size() - 1));
         if (!rangesDirty_ && i < inBlock_.size()) {
             __builtin_prefetch(inBlock_.data() + i);
             __builtin_prefetch(blockMin_.data() + i / block);
@@ -140,7 +141,7 @@ private:
     mutable std::vector<double> blockMin_, blockMax_, groupMin_, groupMax_;
     // Per value, where in its block the least and greatest value lie from it to the block's
     // end (bits 0-2, 3-5) and from the block's start to it (bits 6-8, 9-11); per block, where
-    // among the 2, 4 and 8 blocks from it the least (0-2) and greatest (3-5) block lies.
+    // among the 2, 4 and 8 blocks from it the least (entries 0-2) and greatest (3-5) block lies.
     // Short ranges, as drawing loops ask per pixel column, are answered from these without
     // a loop.
     mutable std::vector<std::uint16_t> inBlock_;
