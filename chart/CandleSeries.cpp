@@ -191,9 +191,11 @@ bool TCandleSeries::DrawVisibleCandles() {
     int lastDrawn = -1;
     const auto n = static_cast<size_t>(last - first + 1);
     // Where few candles share a pixel column, painting each column's candles over the earlier
-    // columns costs less than composing them across columns.
+    // columns costs less than composing them across columns. A clipped plot without pixels
+    // (a chart narrower than its axes) has no rows to compose into.
     constexpr size_t kComposeFrom = 4;  // candles per pixel column
-    if (n < kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) || !ParentChart()->ClipPoints) {
+    if (n < kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) || !ParentChart()->ClipPoints ||
+        ParentChart()->PlotClipRect().IsEmpty()) {
         if (!CandleShapes(first, last, lastDrawn) || lastDrawn < 0) return false;
         ParentChart()->FlushInk();
         DrawCandleRuns();

@@ -18,6 +18,7 @@
 #include "app/ChartSetup.h"
 #include "app/LocaleSettings.h"
 #include "chart/BarSeries.h"
+#include "chart/CandleSeries.h"
 #include "chart/Chart.h"
 #include "chart/Format.h"
 #include "chart/qt/QtCanvas.h"
@@ -211,6 +212,29 @@ TEST(VisibleDrawing, LabelsPassedOverUnmeasuredLeaveTheFrameAsMeasured) {
     }
     int least = 0;
     EXPECT_FALSE(canvas.TextWidthAtLeast("M\xC3\xA4rz", least)) << "beyond ASCII the canvas measures";
+}
+
+// A chart narrower than its price labels leaves the plot a column or none: four candles then
+// outnumber its columns, and the composition must not write rows of a plot without pixels.
+// Each way is drawn as the first frame of a chart of its own, where the layout is the same.
+TEST(VisibleDrawing, CandlesOnAPlotWithoutColumns) {
+    test::EnsureApplication();
+    for (const auto& size : {std::pair{69, 276}, std::pair{63, 200}}) {
+        QImage frames[2];
+        for (bool everyPoint : {false, true}) {
+            TChart chart(std::make_unique<TQtCanvas>());
+            auto& candles = chart.Add(std::make_unique<TCandleSeries>());
+            candles.Pen().Width = 4;
+            for (int i = 0; i < 4; ++i)
+                candles.AddCandlePoint(i, 1e7 + 1e6 * i, 1.2e7 + 1e6 * i, 9e6 + 1e6 * i, 1.1e7 - 1e6 * i);
+            chart.SetBounds(size.first, size.second);
+            chart.DrawEveryPoint = everyPoint;
+            chart.DrawChart(TRect{0, 0, size.first, size.second});
+            EXPECT_LE(chart.PlotWidth, 7) << size.first << " x " << size.second;
+            frames[everyPoint] = static_cast<const TQtCanvas&>(chart.Canvas()).Image().copy();
+        }
+        EXPECT_TRUE(frames[0] == frames[1]) << size.first << " x " << size.second;
+    }
 }
 
 // The viewer opens maximised: on a 1920-pixel screen the chart is about 1,700 pixels wide and a
