@@ -248,7 +248,7 @@ bool TBarSeries::DrawColumnTops() {
     double low = 0, high = 0;
     const bool compose = n >= kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) &&
                          ParentChart()->ClipPoints && SeriesColor() != clAutoColor &&
-                         canvas.FillColumnBits(0, 0, 0, 0, {}) && YValues().RangeMinMax(first, last, low, high);
+                         canvas.Capabilities().ColumnBits && YValues().RangeMinMax(first, last, low, high);
     // Composed bars need only their columns: their rows are mapped where they show.
     const int* columns = nullptr;
     if (compose) {

@@ -151,6 +151,15 @@ public:
     // and fill cover and the inside a visible brush fills over the outline.
     bool BoxPolygonBoxes(int x0, int y0, int x1, int y1, TRect& outline, TRect& inside);
 
+    // What series that compose their pixels may ask of this canvas in the frame being drawn
+    // (it may depend on the frame's pixel ratio): FillColumnBits paints column bits, and
+    // BeginCapture hands out the pixels of shapes. Asked once a frame, not probed per call.
+    struct TCapabilities {
+        bool ColumnBits = false, Capture = false;
+        friend bool operator==(const TCapabilities&, const TCapabilities&) = default;
+    };
+    virtual TCapabilities Capabilities() { return {}; }
+
     // Where the pixels of captured shapes go: boxes (right and bottom exclusive, within the
     // clip), each painted with the pen's colour or with the brush's, in painting order.
     class TPixelSink {

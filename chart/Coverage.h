@@ -422,7 +422,7 @@ private:
     bool FlushInStrips(TChartCanvas3D& canvas, size_t used) {
         const TRect region = layers_[0].Region();
         const auto words = static_cast<size_t>(layers_[0].Words());
-        if (region.IsEmpty() || words == 0 || !canvas.FillColumnBits(region.Left, region.Top, 0, 0, {})) return false;
+        if (region.IsEmpty() || words == 0 || !canvas.Capabilities().ColumnBits) return false;
         // One layer per colour, in the order the composition from the last series meets them.
         std::vector<TColor> colours;
         std::vector<size_t> into(used);

@@ -721,7 +721,7 @@ bool TCustomSeries::DrawMergedLine() {
         // pixels is the picture. What the canvas cannot hand out is painted as it comes.
         const TRect region = ParentChart()->PlotClipRect();
         bool gathered = false;
-        if (ParentChart()->ClipPoints && canvas.FillColumnBits(region.Left, region.Top, 0, 0, {})) {
+        if (ParentChart()->ClipPoints && canvas.Capabilities().ColumnBits) {
             TColumnCoverage& bits = ParentChart()->DeferInk(region, color);
             TMarkSink sink(bits);
             if (canvas.BeginCapture(sink)) {

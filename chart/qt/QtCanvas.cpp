@@ -509,6 +509,11 @@ bool TQtCanvas::PenBoxes(TPenBoxes& boxes) {
     return true;
 }
 
+TQtCanvas::TCapabilities TQtCanvas::Capabilities() {
+    Ready();
+    return {FScale > 0, FScale > 0};
+}
+
 bool TQtCanvas::BeginCapture(TPixelSink& sink) {
     if (FScale <= 0 || FCapture) return false;
     FCapture = &sink;

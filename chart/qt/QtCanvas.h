@@ -77,6 +77,8 @@ public:
     // Solid copy-mode pens wider than one pixel paint axis-aligned lines as boxes; solid
     // copy-mode pens paint box polygons as a ring with the brush inside.
     bool PenBoxes(TPenBoxes& boxes) override;
+    // Column bits and captures at whole pixel ratios of the frame image only.
+    TCapabilities Capabilities() override;
     // At whole pixel ratios only; shapes that go through the painter are lost to a capture.
     bool BeginCapture(TPixelSink& sink) override;
     bool FillColumnBits(int x, int top, int words, int columns, std::span<const TColumnBits> layers) override;
