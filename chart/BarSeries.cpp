@@ -6,6 +6,7 @@
 
 #include "chart/Axis.h"
 #include "chart/Chart.h"
+#include "chart/compose/BarComposer.h"
 
 namespace zyn::chart {
 
@@ -131,7 +132,12 @@ TBarStyle TCustomBarSeries::EffectiveBarStyle(int index) {
     return OnGetBarStyle ? OnGetBarStyle(*this, index) : barStyle_;
 }
 
-void TCustomBarSeries::PrepareBarCanvas(TColor color) {
+void TCustomBarSeries::PrepareBarLine(TChartCanvas3D& canvas) {
+    canvas.Pen.Color = canvas.Brush.Color;
+    if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;
+}
+
+void TCustomBarSeries::PrepareBarCanvas(TColor color) const {
     TChartCanvas3D& canvas = Canvas();
     canvas.AssignChartPen(BarPen);
     TColor background = BarBrush.Color;
@@ -140,6 +146,10 @@ void TCustomBarSeries::PrepareBarCanvas(TColor color) {
 }
 
 // ---- TBarSeries ----
+
+TBarSeries::TBarSeries() = default;
+
+TBarSeries::~TBarSeries() = default;
 
 void TBarSeries::SetCustomBarWidth(int value) {
     if (AssignIfChanged(CustomWidth, value)) RequestRepaint();
@@ -201,149 +211,21 @@ void TBarSeries::DrawPoint(int index) {
     PaintBar(index, std::min(barTop_, barBottom_), std::max(barTop_, barBottom_));
 }
 
-void TBarSeries::DrawPoints() {
-    if (DrawColumnTops()) return;
-    // Everything else paints straight onto the canvas, over what waits to be painted.
-    ParentChart()->FlushInk();
-    TChartSeries::DrawPoints();
+TSeriesComposer* TBarSeries::Composer() {
+    if (!composer_) composer_ = std::make_unique<TBarComposer>(*this);
+    return composer_.get();
 }
 
-bool TBarSeries::DrawColumnTops() {
-    if (BarPixelWidth != 0 || OnGetBarStyle || !DrawsForward() || !DrawOnlyVisible()) return false;
-    if (MultiBar() != TMultiBar::mbNone && MultiBar() != TMultiBar::mbSide) return false;
-    const TBarStyle style = BarStyle();
-    if (style != TBarStyle::bsRectangle && style != TBarStyle::bsCilinder && style != TBarStyle::bsRectGradient)
-        return false;
-    const bool solidPen = BarPen.Style == TPenStyle::psSolid || BarPen.Style == TPenStyle::psClear;
-    if (BarBrush.Style != TBrushStyle::bsSolid || !BarPen.Visible || BarPen.Width > 1 || !solidPen ||
-        BarPen.Mode != TPenMode::pmCopy || BarPen.SmallDots)
-        return false;
-    const int first = FirstVisibleIndex, last = LastVisibleIndex;
-    if (last < first) return false;
-    const auto n = static_cast<size_t>(last - first + 1);
-    TChartCanvas3D& canvas = Canvas();
-    // The canvas as PaintBarRectangle leaves it for a bar of no width; lines leave it as they
-    // find it, so a colour prepared stays until the next one.
-    TColor prepared = clNone;
-    auto prepare = [&](TColor color) {
-        if (color == prepared) return;
-        prepared = color;
-        PrepareBarCanvas(color);
-        canvas.Pen.Color = canvas.Brush.Color;
-        if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;
-    };
-    // Shortened lines paint the pixels of the whole ones only where every pixel paints alike
-    // whichever line paints it.
-    for (int i = first; i <= last; ++i) {
-        if (PointColor(i) == clNone) continue;
-        prepare(PointColor(i));
-        TChartCanvas3D::TPenBoxes boxes;
-        if (!canvas.PenBoxes(boxes)) return false;
-        break;
-    }
-    // Where many bars share each pixel column, their rows wait with the ink of the series
-    // before and are painted with it, each pixel once; a one-pixel line paints from its start
-    // up to its end pixel. Few bars a column paint straight onto the canvas.
-    constexpr size_t kComposeFrom = 4;  // bars per pixel column
-    double low = 0, high = 0;
-    const bool compose = n >= kComposeFrom * static_cast<size_t>(std::max(0, ParentChart()->PlotWidth)) &&
-                         ParentChart()->ClipPoints && SeriesColor() != clAutoColor &&
-                         canvas.Capabilities().ColumnBits && YValues().RangeMinMax(first, last, low, high);
-    // Composed bars need only their columns: their rows are mapped where they show.
-    const int* columns = nullptr;
-    if (compose) {
-        columns = ParentChart()->MappedValues(XValues(), *GetHorizAxis(), first, last);
-    } else {
-        pixelX_.resize(n);
-        pixelY_.resize(n);
-        MapPixels(first, last, pixelX_.data(), pixelY_.data());
-        columns = pixelX_.data();
-    }
-    // Columns must follow each other, or two runs of bars could share one.
-    for (size_t k = 1; k < n; ++k)
-        if (columns[k] < columns[k - 1]) return false;
-    const int origin = OriginPixel(first);
-    const TCustomChartAxis::TPixelMap yMap = GetVertAxis()->PixelMap();
-    if (compose) {
-        // Only the rows between the origin and the extreme values can be painted: the bars'
-        // bits need no more, and pass less through the cache.
-        TRect region = ParentChart()->PlotClipRect();
-        const int a = yMap(low), b = yMap(high);
-        region.Top = std::max(region.Top, std::min({a, b, origin}));
-        region.Bottom = std::min(region.Bottom, std::max({a, b, origin}) + 1);
-        composer_.Reset(region);
-    } else {
-        ParentChart()->FlushInk();
-    }
-    TColor layerColor = clNone;
-    int layer = 0;
-    auto rows = [&](TColor color, int x, int from, int to) {
-        if (!compose) {
-            prepare(color);
-            canvas.Line(x, from, x, to);
-            return;
-        }
-        if (color != layerColor) {
-            layerColor = color;
-            layer = composer_.Layer(color);
-        }
-        composer_.Paint(x, std::min(from, to + 1), std::max(from, to - 1), layer);
-    };
-    const int shift = compose ? XShift() : 0;
-    // Where the columns change, found once for the series of these x values.
-    const std::vector<int>* runs =
-        compose ? &ParentChart()->MappedRuns(XValues(), *GetHorizAxis(), first, last) : nullptr;
-    size_t run = runs ? runs->size() - 1 : 0;  // the run after the column's
-    const TChartValueList& ys = YValues();
-    for (int end = last; end >= first;) {
-        const int column = columns[end - first], x = column + shift;
-        // Rows origin - 1 up to above and origin + 1 down to below are covered by later bars.
-        int above = origin, below = origin;
-        auto show = [&](int i, int top) {
-            const TColor color = PointColor(i);
-            if (color == clNone) return false;
-            if (top < above) {
-                rows(color, x, top, above);
-                above = top;
-            } else if (top > below) {
-                rows(color, x, top, below);
-                below = top;
-            }
-            return true;
-        };
-        if (!compose) {
-            int i = end;
-            for (; i >= first && columns[i - first] == column; --i) show(i, pixelY_[static_cast<size_t>(i - first)]);
-            end = i;
-            continue;
-        }
-        const int start = first + (*runs)[--run];
-        constexpr size_t kAhead = 32;  // columns
-        if (run >= kAhead) ys.Prefetch(first + (*runs)[run - kAhead + 1] - 1);
-        // A bar whose value lies within those of the later bars shown here ends on a row they
-        // reached: only the values beyond them are looked at.
-        double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-        for (int i = end; ys.LastOutside(start, i, lo, hi, i) && i >= start; --i) {
-            const double v = ys.Value(i);
-            if (!show(i, yMap(v))) continue;
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-        end = start - 1;
-    }
-    if (compose) ParentChart()->DeferComposed(composer_);
-    // Leave the drawing state as drawing the last point would.
-    barColor_ = PointColor(last);
-    barLeft_ = barRight_ = compose ? XPixel(last) : pixelX_[n - 1];
-    barTop_ = YPixel(last);
-    barBottom_ = origin;
-    for (int i = last; i >= first; --i) {
-        const TColor color = PointColor(i);
-        if (color == clNone) continue;
-        prepare(color);
-        break;
-    }
-    return true;
+void TBarSeries::ComposedTo(const TComposedEnd& end) {
+    // The drawing state as drawing the last point leaves it: a bar of no width, and the canvas
+    // as the last bar with a colour left it.
+    barColor_ = PointColor(end.Index);
+    barLeft_ = barRight_ = XPixel(end.Index);
+    barTop_ = YPixel(end.Index);
+    barBottom_ = OriginPixel(end.Index);
+    if (end.Color == clNone) return;
+    PrepareBarCanvas(end.Color);
+    PrepareBarLine(Canvas());
 }
 
 void TBarSeries::PaintBar(int index, int upper, int lower) {
@@ -389,14 +271,12 @@ void TBarSeries::PaintBarRectangle(int left, int top, int right, int bottom) {
     if (BarBrush.Style == TBrushStyle::bsSolid) {
         if (left == right || top == bottom) {
             // Nothing to fill: the bar shows as a line in its own colour.
-            canvas.Pen.Color = canvas.Brush.Color;
-            if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;
+            PrepareBarLine(canvas);
             canvas.Line(left, top, right, bottom);
         } else if (2 * canvas.Pen.Width >= std::abs(right - left) || 2 * canvas.Pen.Width >= std::abs(bottom - top)) {
             // The outline leaves no pixel inside: drawn in the bar colour, so a narrow bar
             // still shows its colour rather than the outline's.
-            canvas.Pen.Color = canvas.Brush.Color;
-            if (canvas.Pen.Style == TPenStyle::psClear) canvas.Pen.Style = TPenStyle::psSolid;
+            PrepareBarLine(canvas);
             canvas.Brush.Style = TBrushStyle::bsClear;
         }
     }

@@ -1,14 +1,16 @@
 #pragma once
 #include <functional>
-#include <vector>
+#include <memory>
 
-#include "chart/Coverage.h"
 #include "chart/Series.h"
+#include "chart/compose/SeriesComposer.h"
 
 namespace zyn::chart {
 
 enum class TBarStyle { bsRectangle, bsPyramid, bsInvPyramid, bsCilinder, bsEllipse, bsArrow, bsRectGradient };
 enum class TMultiBar { mbNone, mbSide, mbStacked, mbStacked100 };
+
+class TBarComposer;
 
 class TCustomBarSeries : public TChartSeries {
 public:
@@ -44,7 +46,10 @@ public:
     virtual double OriginValue(int index) const;
     int OriginPixel(int index) const;
     TBarStyle EffectiveBarStyle(int index);
-    void PrepareBarCanvas(TColor color);
+    void PrepareBarCanvas(TColor color) const;
+    // The canvas for a bar that has nothing to fill: its outline pen takes the bar's colour
+    // and draws even where it was clear.
+    static void PrepareBarLine(TChartCanvas3D& canvas);
     // Whether another series is of the same kind (its class is this one's or derives from it).
     virtual bool SameKind(const TChartSeries& other) const = 0;
 
@@ -70,15 +75,13 @@ private:
 
 class TBarSeries : public TCustomBarSeries {
 public:
-    TBarSeries() = default;
+    TBarSeries();
+    ~TBarSeries() override;
 
     int CustomBarWidth() const { return CustomWidth; }
     void SetCustomBarWidth(int value);
 
     void DrawPoint(int index) override;
-    void DrawPoints() override;
-    // DrawPoints paints the waiting ink before anything it paints straight onto the canvas.
-    bool MayDeferInk() const override { return true; }
     double MaxY() const override;
     double MinY() const override;
     int XPixel(int index) const override;
@@ -92,15 +95,15 @@ public:
     int Clicked(int x, int y) override;
     bool SameKind(const TChartSeries& other) const override;
 
-private:
-    // Bars of no width are one-pixel lines from the origin row; in a pixel column a later bar
-    // covers an earlier one as far as it reaches, so each bar draws only the rows beyond the
-    // later ones. False, with nothing drawn, where bars are not such lines.
-    bool DrawColumnTops();
     // How far a bar's left edge lies from its value's pixel.
     int XShift() const;
-    std::vector<int> pixelX_, pixelY_;  // scratch of DrawColumnTops
-    TPixelComposer composer_;           // the rows of dense bars, per colour
+
+protected:
+    TSeriesComposer* Composer() override;
+    void ComposedTo(const TComposedEnd& end) override;
+
+private:
+    std::unique_ptr<TBarComposer> composer_;
 };
 
 }  // namespace zyn::chart

@@ -188,7 +188,6 @@ std::unique_ptr<TChartSeries> TCustomAxisPanel::RemoveSeries(TChartSeries& serie
     auto it = std::find(seriesList_.begin(), seriesList_.end(), &series);
     if (it == seriesList_.end()) return nullptr;
     seriesList_.erase(it);
-    DropMappedValues();
     std::unique_ptr<TChartSeries> result;
     for (auto o = ownedSeries_.begin(); o != ownedSeries_.end(); ++o)
         if (o->get() == &series) {
@@ -203,91 +202,11 @@ std::unique_ptr<TChartSeries> TCustomAxisPanel::RemoveSeries(TChartSeries& serie
 }
 
 void TCustomAxisPanel::FreeAllSeries() {
-    DropMappedValues();
     for (TChartSeries* s : seriesList_) s->AttachToChart(nullptr);
     seriesList_.clear();
     ownedSeries_.clear();
 }
 
-const int* TCustomAxisPanel::MappedValues(const TChartValueList& list, const TCustomChartAxis& axis, int first, int last) {
-    const TCustomChartAxis::TPixelMap map = axis.PixelMap();
-    const double multiplier = list.Multiplier();
-    TMappedValues& m = mapped_;
-    // Alike bit for bit, so that each value maps to the same pixel; the list may hold the
-    // mapped values from an offset on (the levels start a day after the candles).
-    int offset = 0;
-    const bool mapped = m.List && m.List->Stamp() == m.Stamp && m.Map == map &&
-                        std::memcmp(&m.Multiplier, &multiplier, sizeof multiplier) == 0 &&
-                        Aligned(*m.List, list, offset) && first + offset >= m.First && last + offset <= m.Last;
-    if (!mapped) {
-        m.List = &list;
-        m.Stamp = list.Stamp();
-        m.Map = map;
-        m.Multiplier = multiplier;
-        m.First = first;
-        m.Last = last;
-        m.Pixels.resize(static_cast<size_t>(last - first + 1));
-        map.Map(list.Data() + first, list.Multiplier(), m.Pixels.size(), m.Pixels.data());
-        ++m.Mapping;
-        offset = 0;
-    }
-    return m.Pixels.data() + (first + offset - m.First);
-}
-
-const std::vector<int>& TCustomAxisPanel::MappedRuns(const TChartValueList& list, const TCustomChartAxis& axis, int first,
-                                                     int last) {
-    const int* pixels = MappedValues(list, axis, first, last);
-    TMappedValues& m = mapped_;
-    // Kept by where they lie among the mapped pixels, which lists of the same values share.
-    const int from = static_cast<int>(pixels - m.Pixels.data()), n = last - first + 1;
-    if (m.RunsMapping != m.Mapping || m.RunsFirst != from || m.RunsLast != from + n - 1) {
-        m.RunsMapping = m.Mapping;
-        m.RunsFirst = from;
-        m.RunsLast = from + n - 1;
-        m.Runs.clear();
-        for (int k = 0; k < n; ++k)
-            if (k == 0 || pixels[k] != pixels[k - 1]) m.Runs.push_back(k);
-        m.Runs.push_back(n);
-    }
-    return m.Runs;
-}
-
-bool TCustomAxisPanel::Aligned(const TChartValueList& a, const TChartValueList& b, int& offset) {
-    offset = 0;
-    if (a.Stamp() == b.Stamp()) return true;
-    for (const TAlignedValues& known : aligned_) {
-        if (known.A == a.Stamp() && known.B == b.Stamp()) {
-            offset = known.Offset;
-            return known.Aligned;
-        }
-        if (known.A == b.Stamp() && known.B == a.Stamp()) {
-            offset = -known.Offset;
-            return known.Aligned;
-        }
-    }
-    // Ascending values can lie at one offset only: where the first of one list is found in
-    // the other. Other lists are taken as aligned from their starts.
-    const int na = a.Count(), nb = b.Count();
-    int d = 0;
-    if (na > 0 && nb > 0 && a.KnownAscending() && b.KnownAscending()) {
-        if (a.Data()[0] <= b.Data()[0]) {
-            const double* at = std::lower_bound(a.Data(), a.Data() + na, b.Data()[0]);
-            d = static_cast<int>(at - a.Data());
-        } else {
-            const double* at = std::lower_bound(b.Data(), b.Data() + nb, a.Data()[0]);
-            d = -static_cast<int>(at - b.Data());
-        }
-    }
-    // b[i] against a[i + d] wherever both hold values.
-    const int from = std::max(0, -d), to = std::min(nb, na - d);
-    const bool aligned =
-        to > from && std::memcmp(a.Data() + from + d, b.Data() + from, sizeof(double) * static_cast<size_t>(to - from)) == 0;
-    constexpr size_t kKnown = 256;  // stamps of lists long changed are forgotten
-    if (aligned_.size() == kKnown) aligned_.clear();
-    aligned_.push_back({a.Stamp(), b.Stamp(), d, aligned});
-    offset = d;
-    return aligned;
-}
 
 void TCustomAxisPanel::SetAxisVisible(bool value) { if (AssignIfChanged(axisVisible_, value)) InvalidateChart(); }
 
@@ -406,15 +325,33 @@ int TCustomAxisPanel::SeriesPointAt(TChartSeries& series, int x, int y) const {
     return series.Clicked(x, y);
 }
 
-void TCustomAxisPanel::PaintSeries(TChartSeries& series) {
+void TCustomAxisPanel::PaintSeriesList() {
+    TFrameContext frame(*this, composeCache_);
+    // The frame is the chart's while its series paint, and no longer, whatever a hook throws.
+    struct TCurrent {
+        TFrameContext*& At;
+        ~TCurrent() { At = nullptr; }
+    } current{frame_ = &frame};
+    for (TChartSeries* s : seriesList_)
+        if (s->Active()) PaintSeries(*s, frame);
+    frame.FlushInk();
+}
+
+void TCustomAxisPanel::PaintSeries(TChartSeries& series, TFrameContext& frame) {
     series.UpdateVisibleRange();
     if (series.FirstVisibleIndex == -1) return;
-    if (!series.MayDeferInk() || series.BeforeDrawValues) FlushInk();
-    if (series.BeforeDrawValues) series.BeforeDrawValues(series);
+    if (series.BeforeDrawValues) {
+        frame.FlushInk();
+        series.BeforeDrawValues(series);
+    }
     const bool clip = ClipPoints;
     if (clip) ClipToPlot();
-    series.DrawPoints();
-    if (series.AfterDrawValues) FlushInk();
+    if (DrawEveryPoint || !series.DrawComposed(frame)) {
+        // Point by point, over what waits to be painted.
+        frame.FlushInk();
+        series.DrawPoints();
+    }
+    if (series.AfterDrawValues) frame.FlushInk();
     if (clip) Canvas().ClearClip();
     if (series.AfterDrawValues) series.AfterDrawValues(series);
 }
@@ -531,7 +468,6 @@ void TCustomChart::PaintWalls() {
 }
 
 void TCustomChart::DrawChartContents(const TRect& bounds) {
-    DropMappedValues();
     PaintPanel(bounds);
     if (Title.Visible()) PaintTitle(Title, true);
     if (Foot.Visible()) PaintTitle(Foot, false);
@@ -540,9 +476,7 @@ void TCustomChart::DrawChartContents(const TRect& bounds) {
     PaintWalls();
     if (AxisVisible()) PaintAxes();
     if (OnBeforeDrawSeries) OnBeforeDrawSeries(*this);
-    for (TChartSeries* s : seriesList_)
-        if (s->Active()) PaintSeries(*s);
-    FlushInk();
+    PaintSeriesList();
     if (ZoomDrag.Active) DrawRubberBandInFrame();
     Canvas().ResetCanvas();
     if (OnAfterDraw) OnAfterDraw(*this);

@@ -8,7 +8,7 @@
 #include "chart/Axis.h"
 #include "chart/Canvas.h"
 #include "chart/ChartErrors.h"
-#include "chart/Coverage.h"
+#include "chart/compose/FrameContext.h"
 #include "chart/Format.h"
 #include "chart/Series.h"
 
@@ -234,28 +234,17 @@ public:
     void LayoutAxes();
     void ApplySeriesMargins();
     void PaintAxes();
-    void PaintSeries(TChartSeries& series);
+    // Every active series in list order, in one frame's drawing.
+    void PaintSeriesList();
+    void PaintSeries(TChartSeries& series, TFrameContext& frame);
     void ClipToPlot();
     // Where series are drawn: the inside of the back wall's frame (right and bottom exclusive).
     TRect PlotClipRect() const;
     // Index of the point of the series drawn under the pixel, or -1: with ClipPoints only
     // pixels inside the clip rectangle can show a series.
     int SeriesPointAt(TChartSeries& series, int x, int y) const;
-    // Pixels of a series painted later, after the series that follow it (see TDeferredInk);
-    // anything painted straight onto the canvas flushes them first.
-    TColumnCoverage& DeferInk(const TRect& region, TColor color) { return deferredInk_.Next(Canvas(), region, color); }
-    void DropDeferredInk() { deferredInk_.DropLast(); }
-    // A series' composed pixels, left waiting in the same way.
-    void DeferComposed(TPixelComposer& composer) { deferredInk_.Take(Canvas(), composer); }
-    void FlushInk() { deferredInk_.Flush(Canvas()); }
-    // The pixels of values first..last of `list` on `axis`, as TPixelMap::Map gives them:
-    // mapped once a frame and handed to every series whose list holds the same values.
-    // Valid until the next call.
-    const int* MappedValues(const TChartValueList& list, const TCustomChartAxis& axis, int first, int last);
-    // Where those pixels change: the offset from first of each run of equal pixels, then
-    // last - first + 1; found once a frame alike. Valid until the next call of either.
-    const std::vector<int>& MappedRuns(const TChartValueList& list, const TCustomChartAxis& axis, int first, int last);
-    void DropMappedValues() { mapped_.List = nullptr; }
+    // The drawing of the frame being painted; none outside a paint.
+    TFrameContext* Frame() const { return frame_; }
 
 protected:
     // The back-wall colour a new series' automatic colour must differ from.
@@ -264,29 +253,8 @@ protected:
     std::vector<std::unique_ptr<TChartSeries>> ownedSeries_;
 
 private:
-    TDeferredInk deferredInk_;
-    struct TMappedValues {
-        const TChartValueList* List = nullptr;  // alive: dropped with its series and each frame
-        TCustomChartAxis::TPixelMap Map{};
-        std::uint64_t Stamp = 0;  // of the values mapped
-        double Multiplier = 1;
-        int First = 0, Last = -1;
-        std::vector<int> Pixels;
-        std::uint64_t Mapping = 0;  // counts the mappings, so that runs know theirs
-        // The runs of Pixels[RunsFirst .. RunsLast].
-        std::uint64_t RunsMapping = ~std::uint64_t(0);
-        int RunsFirst = 0, RunsLast = -1;
-        std::vector<int> Runs;
-    } mapped_;
-    // Stamps of two lists' stored values, and whether b's values were found to be a's from
-    // Offset on (b[i] == a[i + Offset]) wherever both hold values.
-    struct TAlignedValues {
-        std::uint64_t A, B;
-        int Offset;
-        bool Aligned;
-    };
-    std::vector<TAlignedValues> aligned_;
-    bool Aligned(const TChartValueList& a, const TChartValueList& b, int& offset);
+    TComposeCache composeCache_;
+    TFrameContext* frame_ = nullptr;
     std::vector<TCustomChartAxis*> axes_;
     std::unique_ptr<TChartAxis> bottomAxis_, topAxis_, leftAxis_, rightAxis_;
     std::unique_ptr<TChartDepthAxis> depthAxis_;

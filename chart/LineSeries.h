@@ -1,13 +1,15 @@
 #pragma once
 #include <functional>
+#include <memory>
 #include <vector>
 
-#include "chart/Coverage.h"
 #include "chart/Series.h"
+#include "chart/compose/SeriesComposer.h"
 
 namespace zyn::chart {
 
 class TCustomSeries;
+class TLineComposer;
 
 enum class TSeriesPointerStyle { psRectangle, psCircle, psTriangle, psDownTriangle, psCross, psDiagCross, psStar, psDiamond, psSmallDot };
 
@@ -48,6 +50,7 @@ private:
 class TCustomSeries : public TChartSeries {
 public:
     TCustomSeries();
+    ~TCustomSeries() override;
 
     TSeriesPointer Pointer{this};
     TChartPen LinePen{this};
@@ -67,65 +70,59 @@ public:
 
     void DrawPoint(int index) override;
     void DrawPoints() override;
-    // DrawPoints paints the waiting ink before anything it paints straight onto the canvas.
-    bool MayDeferInk() const override { return true; }
     virtual void PaintPointer(int x, int y, TColor color, int index);
     void HorizontalMargins(int& left, int& right) override;
     void VerticalMargins(int& top, int& bottom) override;
     int Clicked(int x, int y) override;
 
+    // Whether the series joins its points with lines.
+    bool DrawsLines() const { return drawLine_; }
+    // The lines of the segment from (x0, y0) to (x1, y1) as the series draws it, as the
+    // corners of a polyline: a straight line, or with stairs a horizontal and a vertical step
+    // (the vertical first when inverted).
+    struct TSegmentPath {
+        int Count;
+        TPoint P[3];
+    };
+    TSegmentPath SegmentPath(int x0, int y0, int x1, int y1) const;
+    // Where the line enters the plot's edge toward point first, the first visible one, when
+    // earlier points lie beyond that edge; false where no line enters (first is the first
+    // point, or the one before it has no colour).
+    bool EntryPoint(int first, TPoint& at) const;
+    // Beyond this a pixel position is not handed to the canvas (far zoom).
+    static bool OutOfPixelRange(int x, int y) {
+        constexpr int kPixelLimit = 32766;
+        return x < -kPixelLimit || x > kPixelLimit || y < -kPixelLimit || y > kPixelLimit;
+    }
+
 protected:
     // The visible range of the last paint, limited to the points that still exist.
     bool HitRange(int& first, int& last) const;
+    TSeriesComposer* Composer() override;
+    void ComposedTo(const TComposedEnd& end) override;
+    // The canvas as drawing the point of `end` last leaves it: its segment's pen, at the
+    // point, and its pointer's pen and brush.
+    void LeaveCanvasAfter(const TComposedEnd& end) const;
 
     bool drawLine_ = false;  // line-drawing switch: True for line series
     bool drawArea_ = false;
 
 private:
+    TLineComposer& LineComposer();
     void DrawSegment(int x, int y, TColor color, int index, bool withPointers, bool isLast);
-    // Draws a one-colour solid line without pointers as the union of its segments' pixels,
-    // runs along one row or column joined; false, with nothing drawn, for any other.
-    bool DrawMergedLine();
-    // Marks the pointers that a later pointer on the same pixel paints over wholly, when
-    // every visible point draws its pointer with one opaque shape; false otherwise.
-    bool MarkCoveredPointers();
-    // Whether every visible point draws its pointer with one opaque filled shape, whatever
-    // the point; the first step of both ways of leaving out what later points cover.
-    bool PointersOpaque() const;
-    // Maps the visible points into pixelX_ and pixelY_ when every one of them paints its
-    // opaque pointer, on a pixel that can be handed to the canvas; false otherwise.
-    bool MapPointedPoints();
-    bool mapped_ = false;  // MapPointedPoints succeeded in the current DrawPoints
-    // Draws a line with pointers composed from the last point to the first, so that only what
-    // stays visible is painted, once; false, with nothing drawn, where the canvas cannot hand
-    // out the shapes' pixels or a point would be drawn in any other way.
-    bool DrawComposedPointers();
-    // The pointer's boxes relative to its point, painted in order; false unless the canvas
-    // hands them out alike wherever the point lies.
-    bool PointerTemplate();
-    bool PointerCovered(int index) const {
-        return coveredFirst_ >= 0 && index >= coveredFirst_ && covered_[static_cast<size_t>(index - coveredFirst_)];
-    }
     // Row where the straight line from point index - 1 to point index crosses column edgeX.
     int EntryRow(int index, int edgeX) const;
+    bool PointerCovered(int index) const {
+        return covered_ && index >= coveredFirst_ && (*covered_)[static_cast<size_t>(index - coveredFirst_)];
+    }
     bool stairs_ = false, invertedStairs_ = false;
     bool drawnInPaint_ = false;  // a point of the current paint has been drawn
     int lineHeight_ = 0;
-    std::vector<int> pixelX_, pixelY_;  // scratch of DrawMergedLine and MarkCoveredPointers
-    std::vector<char> covered_;         // per visible point: its pointer is painted over
-    int coveredFirst_ = -1;             // index of covered_[0]; -1: no pointer is left out
-    // The pointer as runs of one column, relative to its point, and each column's extent.
-    struct TPointerRun {
-        int Dx, Top, Bottom;
-        bool Pen;
-    };
-    std::vector<TPointerRun> pointerRuns_;
-    std::vector<TPointerRun> pointerColumns_;
-    // The pointer's columns as rows from pointerTop_ (relative to its point), when it spans
-    // at most 64 of them.
-    std::vector<TPixelComposer::TShapeColumn> pointerBits_;
-    int pointerTop_ = 0, pointerHeight_ = 0;
-    TPixelComposer composer_;
+    // While DrawPoints runs: per visible point from coveredFirst_ on, whether its pointer is
+    // painted over wholly by a later one; none where no pointer is left out.
+    const std::vector<char>* covered_ = nullptr;
+    int coveredFirst_ = 0;
+    std::unique_ptr<TLineComposer> composer_;
 };
 
 class TLineSeries : public TCustomSeries {

@@ -16,6 +16,9 @@ namespace zyn::chart {
 
 class TChartSeries;
 class TCustomAxisPanel;
+class TSeriesComposer;
+class TFrameContext;
+struct TComposedEnd;
 class TCustomChartAxis;
 
 enum class TChartListOrder { loNone, loAscending, loDescending };
@@ -83,47 +86,18 @@ public:
         return first;
     }
 
-    // The least and greatest value of the indices a .. b (multiplied), found through block
-    // summaries kept until the values change, so that a drawing loop asks per pixel column and
-    // not per point. False where the list holds a NaN, which no order holds.
-    bool RangeMinMax(int a, int b, double& lo, double& hi) const;
-    // Fetches ahead what RangeMinMax reads for a range from or to index (a valid one), for a
-    // loop that knows its coming ranges: read per pixel column, the values of a long list are
-    // too far apart for the processor to foresee. Inlined before the compiler judges it free
-    // of effects, which would drop its calls.
-    [[gnu::always_inline]] void Prefetch(int index) const {
-        const auto i = static_cast<size_t>(index);
-        // Index's block of values, which may straddle two cache lines.
-        constexpr size_t block = kRangeBlock;
-        __builtin_prefetch(values_.data() + i / block * block);
-        __builtin_prefetch(values_.data() + std::min(i / block * block + block - 1, values_.size() - 1));
-        if (!rangesDirty_ && i < inBlock_.size()) {
-            __builtin_prefetch(inBlock_.data() + i);
-            __builtin_prefetch(blockMin_.data() + i / block);
-            __builtin_prefetch(blockMax_.data() + i / block);
-            __builtin_prefetch(spanArg_.data() + i / block);
-        }
-    }
-    // The greatest index of a .. b whose value (multiplied) lies below lo or above hi, or
-    // a - 1 where none does, passing over blocks through the same summaries; false where the
-    // list holds a NaN.
-    bool LastOutside(int a, int b, double lo, double hi, int& found) const;
-
     TChartSeries* Owner() const { return owner_; }
     // Names the values as they stand: a stamp no other list and no other state of this list
     // ever had, so that lists holding the same values need to be compared only once.
     std::uint64_t Stamp() const { return stamp_; }
 
 private:
-    // Values per block of the range summaries, and blocks per group.
-    static constexpr int kRangeBlock = 8;
     void Refresh() const;
     void Changed() {
-        statsDirty_ = rangesDirty_ = true;
+        statsDirty_ = true;
         stamp_ = NextStamp();
     }
     static std::uint64_t NextStamp();
-    void BuildRanges() const;
     void CheckIndex(int index) const;
     // After value was stored at index: whether the order still holds around it.
     void KeepOrderAt(int index);
@@ -135,17 +109,6 @@ private:
     bool dateTime_ = false;
     bool ascending_ = true;
     mutable bool statsDirty_ = true;
-    mutable bool rangesDirty_ = true, rangesNaN_ = false;
-    // Least and greatest stored value of each block of kRangeBlock values, and of each group of
-    // kRangeBlock blocks.
-    mutable std::vector<double> blockMin_, blockMax_, groupMin_, groupMax_;
-    // Per value, where in its block the least and greatest value lie from it to the block's
-    // end (bits 0-2, 3-5) and from the block's start to it (bits 6-8, 9-11); per block, where
-    // among the 2, 4 and 8 blocks from it the least (entries 0-2) and greatest (3-5) block lies.
-    // Short ranges, as drawing loops ask per pixel column, are answered from these without
-    // a loop.
-    mutable std::vector<std::uint16_t> inBlock_;
-    mutable std::vector<std::array<std::uint8_t, 6>> spanArg_;
     mutable double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
 };
 
@@ -215,6 +178,8 @@ public:
     bool UsesAxis(const TCustomChartAxis* axis) const;
     void ResolveAxes();
 
+    // Whether the series' horizontal (vertical) axis runs the other way.
+    bool ChartInverted(bool horizontal) const;
     virtual int XPixel(int index) const;
     virtual int YPixel(int index) const;
     // XPixel and YPixel of the points first..last into xs and ys, last - first + 1 of each;
@@ -225,11 +190,13 @@ public:
 
     // Drawing.
     void UpdateVisibleRange();
+    // Every visible point, one by one.
     virtual void DrawPoints();
-    // Whether DrawPoints may leave its pixels to the chart's deferred ink instead of painting
-    // them; a series that says no has the waiting ink painted before it draws.
-    virtual bool MayDeferInk() const { return false; }
     virtual void DrawPoint(int /*index*/) {}
+    // The visible points drawn by the series' composer, which the chart tries first; false,
+    // with nothing drawn, where the series has none or it declines. Afterwards the series
+    // stands as after drawing its points one by one.
+    bool DrawComposed(TFrameContext& frame);
     virtual bool DrawsForward() const { return true; }
     void RequestRepaint();
     // Index of the point whose drawn shape contains the pixel, or -1.
@@ -274,12 +241,13 @@ public:
 
 protected:
     TChartValueList& AddValueList(std::string name);
+    // The kind's fast drawing; none by default.
+    virtual TSeriesComposer* Composer() { return nullptr; }
+    // Carries on after a composed drawing as drawing its last point would have left the series
+    // and the canvas.
+    virtual void ComposedTo(const TComposedEnd& /*end*/) {}
     void PointAdded(int index);
     TChartCanvas3D& Canvas() const;
-    bool ChartInverted(bool horizontal) const;
-    // Whether DrawPoints may draw only what stays visible: the chart allows it and the visible
-    // points outnumber the plot's pixel columns.
-    bool DrawOnlyVisible() const;
 
     std::vector<std::unique_ptr<TChartValueList>> valueLists_;
     std::vector<TColor> colors_;

@@ -10,6 +10,8 @@
 #include "chart/BarSeries.h"
 #include "chart/LineSeries.h"
 #include "chart/PixelMath.h"
+#include "chart/compose/FrameContext.h"
+#include "chart/compose/ValueRanges.h"
 
 namespace zyn::chart {
 namespace {
@@ -334,15 +336,17 @@ TEST(ValueList, StatisticsAreCachedAndFollowTheMultiplier) {
 // Ranges and the last value beyond bounds are answered from block summaries; every start and
 // end against its own scan, the summaries following changes, a negative multiplier and a NaN
 // that no order holds.
-TEST(ValueList, RangeMinMaxMatchesAScanAndFollowsChanges) {
+TEST(ValueList, RangesMatchAScanAndFollowChanges) {
     TPlainSeries s;
     for (int i = 0; i < 600; ++i) s.Append(std::sin(i * 0.37) * 100 + (i % 7) * 3);
+    TValueRanges ranges;
     auto check = [&](double multiplier) {
         const TChartValueList& ys = s.YValues();
+        ASSERT_TRUE(ranges.Of(ys));
         for (int a = 0; a < ys.Count(); a += 13)
             for (int b = a; b < ys.Count(); b += 11) {
                 double lo = 0, hi = 0;
-                ASSERT_TRUE(ys.RangeMinMax(a, b, lo, hi));
+                ASSERT_TRUE(ranges.RangeMinMax(a, b, lo, hi));
                 double mn = ys.Value(a), mx = mn;
                 for (int i = a; i <= b; ++i) mn = std::min(mn, ys.Value(i)), mx = std::max(mx, ys.Value(i));
                 ASSERT_EQ(lo, mn) << a << ".." << b << " multiplier " << multiplier;
@@ -350,7 +354,7 @@ TEST(ValueList, RangeMinMaxMatchesAScanAndFollowsChanges) {
                 // Bounds just inside the range's own, so that one value or none reaches out.
                 const double inLo = mn + (mx - mn) * 0.4, inHi = mx - (mx - mn) * (a % 2 ? 0.0 : 0.3);
                 int found = -2, scanned = a - 1;
-                ASSERT_TRUE(ys.LastOutside(a, b, inLo, inHi, found));
+                ASSERT_TRUE(ranges.LastOutside(a, b, inLo, inHi, found));
                 for (int i = b; i >= a && scanned < a; --i)
                     if (ys.Value(i) < inLo || ys.Value(i) > inHi) scanned = i;
                 ASSERT_EQ(found, scanned) << a << ".." << b << " multiplier " << multiplier;
@@ -363,11 +367,12 @@ TEST(ValueList, RangeMinMaxMatchesAScanAndFollowsChanges) {
     s.YValues().SetMultiplier(-2);
     check(-2);
     double lo = 0, hi = 0;
-    EXPECT_FALSE(s.YValues().RangeMinMax(10, 5, lo, hi));
+    EXPECT_FALSE(ranges.RangeMinMax(10, 5, lo, hi));
     s.YValues().SetValueAt(400, std::nan(""));
-    EXPECT_FALSE(s.YValues().RangeMinMax(0, 10, lo, hi));
+    EXPECT_FALSE(ranges.Of(s.YValues()));
+    EXPECT_FALSE(ranges.RangeMinMax(0, 10, lo, hi));
     int found = 0;
-    EXPECT_FALSE(s.YValues().LastOutside(0, 10, lo, hi, found));
+    EXPECT_FALSE(ranges.LastOutside(0, 10, lo, hi, found));
 }
 
 TEST(ValueList, PointColoursAndMarkers) {
@@ -575,6 +580,8 @@ TEST(Axis, MappedValuesSharedAtAnOffsetAreEachListsOwn) {
     axis.EndPixel = axis.PixelLength = 300;
     axis.RangeMin = 0;
     axis.RangeSize = axis.RangeMax = 97.3;
+    TComposeCache cache;
+    TFrameContext frame(t.chart, cache);
     TPlainSeries candles, levels, halves;
     for (int i = 0; i < 80; ++i) candles.AddPoint(i, 0);
     for (int i = 10; i < 95; ++i) levels.AddPoint(i, 0);
@@ -582,7 +589,7 @@ TEST(Axis, MappedValuesSharedAtAnOffsetAreEachListsOwn) {
     auto check = [&](const TChartSeries& s, int first, int last) {
         std::vector<int> own(static_cast<size_t>(last - first + 1));
         axis.PixelMap().Map(s.XValues().Data() + first, 1.0, own.size(), own.data());
-        const int* shared = t.chart.MappedValues(s.XValues(), axis, first, last);
+        const int* shared = frame.MappedValues(s.XValues(), axis, first, last);
         for (int k = first; k <= last; ++k) ASSERT_EQ(shared[k - first], own[static_cast<size_t>(k - first)]) << k;
     };
     check(levels, 0, 84);
