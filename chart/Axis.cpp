@@ -588,148 +588,201 @@ void TCustomChartAxis::DrawValueLabels(double step) {
     }
 }
 
-void TCustomChartAxis::DrawTextLabels() {
-    std::vector<TChartSeries*> collected;
-    for (TChartSeries* s : chart_->SeriesList())
-        if (s->Active() && s->UsesAxis(this) && s->Count() > 0) collected.push_back(s);
-    int first = -1, last = -1;
-    for (TChartSeries* s : collected) {
+// The candidates first .. last of the series that label the axis, each drawn where it clears
+// the previous drawn label. Label sizes of the first series are kept on the axis from paint to
+// paint; candidates that cannot fit are passed over without measuring, one by one on a width
+// the canvas is sure of, or as a run where the x values ascend.
+class TCustomChartAxis::TTextLabelWalk {
+public:
+    TTextLabelWalk(TCustomChartAxis& axis, TChartCanvas3D& canvas) : axis_(axis), canvas_(canvas) {}
+    // The series with points on the axis and the candidates their visible ranges give; false
+    // where none is visible.
+    bool Collect();
+    // The font, the size cache and the bounds used to pass candidates over.
+    void Prepare();
+    void Walk() {
+        for (int i = first_; i <= last_; ++i) Candidate(i);
+    }
+
+private:
+    // Candidate i: its tick and grid line and its label where they are drawn; i moves to the
+    // last of a run of candidates passed over with it.
+    void Candidate(int& i);
+    TChartSeries* SeriesAt(int i) const;
+    int LabelSize(TChartSeries* s, int i, std::string_view text);
+    // A width the label is sure to reach, kept like its size, so a repaint asks no canvas again.
+    bool LeastWidth(TChartSeries* s, int i, std::string_view text, int& least);
+    int EnlargedHalf(int size) const { return (size + static_cast<int>(size * 0.02 * axis_.labelsSeparation_)) / 2; }
+    // Whether a label of the given enlarged half size at p clears the previous drawn one.
+    bool Fits(int p, int half) const {
+        return (p >= previousPos_ && p - half >= previousPos_ + previousHalf_) ||
+               (p < previousPos_ && p + half <= previousPos_ - previousHalf_);
+    }
+    // The last of the candidates from i on whose pixels lie within reach of the previous
+    // drawn label: ascending values map to pixels in order, so they are one run, found by
+    // galloping, not one by one.
+    int EndOfRun(int i, int reach) const;
+    void KeepSizes();
+    void LeastHalfOfAll();
+
+    TCustomChartAxis& axis_;
+    TChartCanvas3D& canvas_;
+    std::vector<TChartSeries*> collected_;
+    TChartSeries* front_ = nullptr;  // the first collected, whose sizes are kept
+    int first_ = -1, last_ = -1;
+    bool along_ = true, boundable_ = false, skippable_ = false;
+    int fontHeight_ = 0, skipLimit_ = 0, leastHalf_ = 0;
+    bool hasPrevious_ = false;
+    int previousPos_ = 0, previousHalf_ = 0;
+};
+
+bool TCustomChartAxis::TTextLabelWalk::Collect() {
+    for (TChartSeries* s : axis_.chart_->SeriesList())
+        if (s->Active() && s->UsesAxis(&axis_) && s->Count() > 0) collected_.push_back(s);
+    for (TChartSeries* s : collected_) {
         s->UpdateVisibleRange();
         if (s->FirstVisibleIndex < 0) continue;
-        if (first < 0 || s->FirstVisibleIndex < first) first = s->FirstVisibleIndex;
-        if (s->LastVisibleIndex > last) last = s->LastVisibleIndex;
+        if (first_ < 0 || s->FirstVisibleIndex < first_) first_ = s->FirstVisibleIndex;
+        if (s->LastVisibleIndex > last_) last_ = s->LastVisibleIndex;
     }
-    if (first < 0) return;
-    TChartCanvas3D& canvas = chart_->Canvas();
-    ApplyFont(canvas, LabelsFont);
-    const bool along = IsHorizontal || labelsAngle_ == 90 || labelsAngle_ == 270;
-    const int fontHeight = canvas.FontLineHeight();
-    TChartSeries* cached = collected.front();
-    if (sizeCacheSeries_ != cached || sizeCacheVersion_ != cached->LabelsVersion() || !(sizeCacheFont_ == LabelsFont) ||
-        sizeCacheAlong_ != along || sizeCacheMultiLine_ != LabelsMultiLine ||
-        sizeCache_.size() != static_cast<size_t>(cached->Count())) {
-        sizeCacheSeries_ = cached;
-        sizeCacheVersion_ = cached->LabelsVersion();
-        sizeCacheFont_ = LabelsFont;
-        sizeCacheAlong_ = along;
-        sizeCacheMultiLine_ = LabelsMultiLine;
-        sizeCache_.assign(static_cast<size_t>(cached->Count()), -1);
-        leastCache_.assign(static_cast<size_t>(cached->Count()), kLeastUnknown);
-        leastOfAll_ = kLeastUnknown;
-    }
-    auto labelSize = [&](TChartSeries* s, int i, const std::string_view text) {
-        int* slot = s == cached ? &sizeCache_[static_cast<size_t>(i)] : nullptr;
-        if (slot && *slot >= 0) return *slot;
-        int size = 0;
-        if (!text.empty())
-            size = along ? WidestLine(canvas, text, LabelsMultiLine) : fontHeight * LineCount(text, LabelsMultiLine);
-        if (slot) *slot = size;
-        return size;
-    };
-    // A width the label is sure to reach, kept like its size, so a repaint asks no canvas again.
-    auto leastWidth = [&](TChartSeries* s, int i, const std::string_view text, int& least) {
-        if (s != cached) return canvas.TextWidthAtLeast(text, least);
-        int& slot = leastCache_[static_cast<size_t>(i)];
-        if (slot == kLeastUnknown) slot = canvas.TextWidthAtLeast(text, least) && least > kLeastNone ? least : kLeastNone;
-        least = slot;
-        return slot != kLeastNone;
-    };
-    bool hasPrevious = false;
-    int previousPos = 0, previousHalf = 0;
-    // Whether a label of the given enlarged half size at p clears the previous drawn one.
-    auto fits = [&](int p, int half) {
-        return (p >= previousPos && p - half >= previousPos + previousHalf) ||
-               (p < previousPos && p + half <= previousPos - previousHalf);
-    };
-    auto enlargedHalf = [&](int size) { return (size + static_cast<int>(size * 0.02 * labelsSeparation_)) / 2; };
-    const bool boundable = along && !LabelsMultiLine;
+    if (first_ < 0) return false;
+    front_ = collected_.front();
+    return true;
+}
+
+void TCustomChartAxis::TTextLabelWalk::Prepare() {
+    ApplyFont(canvas_, axis_.LabelsFont);
+    along_ = axis_.IsHorizontal || axis_.labelsAngle_ == 90 || axis_.labelsAngle_ == 270;
+    fontHeight_ = canvas_.FontLineHeight();
+    KeepSizes();
+    boundable_ = along_ && !axis_.LabelsMultiLine;
     // Candidates passed over draw nothing when ticks go with labels only; along ascending
     // x values of the first series they can be passed over as a run.
-    TChartSeries* front = collected.front();
-    const bool skippable = IsHorizontal && TickOnLabelsOnly && labels_ && front->XValues().KnownAscending();
-    const int skipLimit = std::min(last, front->Count() - 1);
+    skippable_ = axis_.IsHorizontal && axis_.TickOnLabelsOnly && axis_.labels_ && front_->XValues().KnownAscending();
+    skipLimit_ = std::min(last_, front_->Count() - 1);
+    if (skippable_ && boundable_ && axis_.labelsSeparation_ >= 0) LeastHalfOfAll();
+}
+
+void TCustomChartAxis::TTextLabelWalk::KeepSizes() {
+    TCustomChartAxis& a = axis_;
+    if (a.sizeCacheSeries_ == front_ && a.sizeCacheVersion_ == front_->LabelsVersion() && a.sizeCacheFont_ == a.LabelsFont &&
+        a.sizeCacheAlong_ == along_ && a.sizeCacheMultiLine_ == a.LabelsMultiLine &&
+        a.sizeCache_.size() == static_cast<size_t>(front_->Count()))
+        return;
+    a.sizeCacheSeries_ = front_;
+    a.sizeCacheVersion_ = front_->LabelsVersion();
+    a.sizeCacheFont_ = a.LabelsFont;
+    a.sizeCacheAlong_ = along_;
+    a.sizeCacheMultiLine_ = a.LabelsMultiLine;
+    a.sizeCache_.assign(static_cast<size_t>(front_->Count()), -1);
+    a.leastCache_.assign(static_cast<size_t>(front_->Count()), kLeastUnknown);
+    a.leastOfAll_ = kLeastUnknown;
+}
+
+void TCustomChartAxis::TTextLabelWalk::LeastHalfOfAll() {
     // Beyond the previous label's half size, a candidate still cannot fit within the least
     // enlarged half size of any label of the series: those are passed over as a run too.
-    int leastHalf = 0;
-    if (skippable && boundable && labelsSeparation_ >= 0) {
-        if (leastOfAll_ == kLeastUnknown) {
-            leastOfAll_ = INT32_MAX;
-            for (int i = 0; i < front->Count() && leastOfAll_ > 0; ++i) {
-                int least = 0;
-                leastOfAll_ = canvas.TextWidthAtLeast(front->XLabel(i), least) ? std::min(leastOfAll_, least) : 0;
-            }
-            leastOfAll_ = std::max(0, leastOfAll_ == INT32_MAX ? 0 : leastOfAll_);
+    int& least = axis_.leastOfAll_;
+    if (least == kLeastUnknown) {
+        least = INT32_MAX;
+        for (int i = 0; i < front_->Count() && least > 0; ++i) {
+            int width = 0;
+            least = canvas_.TextWidthAtLeast(front_->XLabel(i), width) ? std::min(least, width) : 0;
         }
-        leastHalf = enlargedHalf(leastOfAll_);
+        least = std::max(0, least == INT32_MAX ? 0 : least);
     }
-    for (int i = first; i <= last; ++i) {
-        TChartSeries* s = nullptr;
-        for (TChartSeries* c : collected)
-            if (c->Count() > i) {
-                s = c;
-                break;
-            }
-        if (!s) continue;
-        const double v = IsHorizontal ? s->XValues().Value(i) : s->YValues().Value(i);
-        if (!(RangeMin <= v && v <= RangeMax)) continue;
-        const int p = ValueToPixel(v);
-        if (!TickOnLabelsOnly) DrawTicksAndGrid(p);
-        if (!labels_) continue;
-        const bool separate = labelsSeparation_ != 0 && hasPrevious;
-        // A label whose centre is inside the previous one's half size can never fit, whatever
-        // its own size: skip it without measuring.
-        const int reach = previousHalf + leastHalf;
-        if (separate && ((p >= previousPos && p < previousPos + reach) || (p < previousPos && p > previousPos - reach))) {
-            if (skippable && i < skipLimit) {
-                // Ascending values map to pixels in order, so the candidates that follow within
-                // that reach are one run: found by galloping, not one by one.
-                auto inside = [&](int j) {
-                    const double w = front->XValues().Value(j);
-                    if (!(w <= RangeMax)) return false;
-                    const int q = ValueToPixel(w);
-                    return q > previousPos - reach && q < previousPos + reach;
-                };
-                int lo = i, step = 1;  // inside(lo) holds
-                while (lo + step <= skipLimit && inside(lo + step)) {
-                    lo += step;
-                    step *= 2;
-                }
-                int hi = std::min(skipLimit + 1, lo + step);  // inside fails at hi, or hi is past the limit
-                while (hi - lo > 1) {
-                    const int mid = lo + (hi - lo) / 2;
-                    (inside(mid) ? lo : hi) = mid;
-                }
-                i = lo;
-            }
-            continue;
-        }
-        const std::string_view text = s->XLabel(i);
-        // After a load nothing is measured yet and most candidates fail by far: a width the
-        // text is sure to reach rejects those without measuring. The enlarged half size grows
-        // with the width, so a label too wide at the bound is too wide at its width.
-        int least;
-        if (separate && boundable && !(s == cached && sizeCache_[static_cast<size_t>(i)] >= 0) &&
-            leastWidth(s, i, text, least) && !fits(p, enlargedHalf(least)))
-            continue;
-        int size = labelSize(s, i, text);
-        bool draw = true;
-        if (separate) {
-            size = enlargedHalf(size);
-            draw = fits(p, size);
-            if (draw) {
-                previousPos = p;
-                previousHalf = size;
-            }
-        } else {
-            previousPos = p;
-            previousHalf = size / 2;
-            hasPrevious = true;
-        }
-        if (draw) {
-            if (TickOnLabelsOnly) DrawTicksAndGrid(p);
-            DrawLabelText(v, p, std::string(text));
-        }
+    leastHalf_ = EnlargedHalf(least);
+}
+
+TChartSeries* TCustomChartAxis::TTextLabelWalk::SeriesAt(int i) const {
+    for (TChartSeries* c : collected_)
+        if (c->Count() > i) return c;
+    return nullptr;
+}
+
+int TCustomChartAxis::TTextLabelWalk::LabelSize(TChartSeries* s, int i, std::string_view text) {
+    int* slot = s == front_ ? &axis_.sizeCache_[static_cast<size_t>(i)] : nullptr;
+    if (slot && *slot >= 0) return *slot;
+    int size = 0;
+    if (!text.empty())
+        size = along_ ? WidestLine(canvas_, text, axis_.LabelsMultiLine) : fontHeight_ * LineCount(text, axis_.LabelsMultiLine);
+    if (slot) *slot = size;
+    return size;
+}
+
+bool TCustomChartAxis::TTextLabelWalk::LeastWidth(TChartSeries* s, int i, std::string_view text, int& least) {
+    if (s != front_) return canvas_.TextWidthAtLeast(text, least);
+    int& slot = axis_.leastCache_[static_cast<size_t>(i)];
+    if (slot == kLeastUnknown) slot = canvas_.TextWidthAtLeast(text, least) && least > kLeastNone ? least : kLeastNone;
+    least = slot;
+    return slot != kLeastNone;
+}
+
+int TCustomChartAxis::TTextLabelWalk::EndOfRun(int i, int reach) const {
+    auto inside = [&](int j) {
+        const double w = front_->XValues().Value(j);
+        if (!(w <= axis_.RangeMax)) return false;
+        const int q = axis_.ValueToPixel(w);
+        return q > previousPos_ - reach && q < previousPos_ + reach;
+    };
+    int lo = i, step = 1;  // inside(lo) holds
+    while (lo + step <= skipLimit_ && inside(lo + step)) {
+        lo += step;
+        step *= 2;
     }
+    int hi = std::min(skipLimit_ + 1, lo + step);  // inside fails at hi, or hi is past the limit
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        (inside(mid) ? lo : hi) = mid;
+    }
+    return lo;
+}
+
+void TCustomChartAxis::TTextLabelWalk::Candidate(int& i) {
+    TCustomChartAxis& a = axis_;
+    TChartSeries* s = SeriesAt(i);
+    if (!s) return;
+    const double v = a.IsHorizontal ? s->XValues().Value(i) : s->YValues().Value(i);
+    if (!(a.RangeMin <= v && v <= a.RangeMax)) return;
+    const int p = a.ValueToPixel(v);
+    if (!a.TickOnLabelsOnly) a.DrawTicksAndGrid(p);
+    if (!a.labels_) return;
+    const bool separate = a.labelsSeparation_ != 0 && hasPrevious_;
+    // A label whose centre is inside the previous one's half size can never fit, whatever
+    // its own size: skip it without measuring.
+    const int reach = previousHalf_ + leastHalf_;
+    if (separate && ((p >= previousPos_ && p < previousPos_ + reach) || (p < previousPos_ && p > previousPos_ - reach))) {
+        if (skippable_ && i < skipLimit_) i = EndOfRun(i, reach);
+        return;
+    }
+    const std::string_view text = s->XLabel(i);
+    // After a load nothing is measured yet and most candidates fail by far: a width the text
+    // is sure to reach rejects those without measuring. The enlarged half size grows with the
+    // width, so a label too wide at the bound is too wide at its width.
+    int least;
+    if (separate && boundable_ && !(s == front_ && a.sizeCache_[static_cast<size_t>(i)] >= 0) &&
+        LeastWidth(s, i, text, least) && !Fits(p, EnlargedHalf(least)))
+        return;
+    int size = LabelSize(s, i, text);
+    if (separate) {
+        size = EnlargedHalf(size);
+        if (!Fits(p, size)) return;
+        previousPos_ = p;
+        previousHalf_ = size;
+    } else {
+        previousPos_ = p;
+        previousHalf_ = size / 2;
+        hasPrevious_ = true;
+    }
+    if (a.TickOnLabelsOnly) a.DrawTicksAndGrid(p);
+    a.DrawLabelText(v, p, std::string(text));
+}
+
+void TCustomChartAxis::DrawTextLabels() {
+    TTextLabelWalk walk(*this, chart_->Canvas());
+    if (!walk.Collect()) return;
+    walk.Prepare();
+    walk.Walk();
 }
 
 void TCustomChartAxis::PaintAxis() {

@@ -200,6 +200,8 @@ private:
     int LabelsBandSize(TChartCanvas3D& canvas);
     int WidestSeriesLabel(TChartCanvas3D& canvas) const;
     void DrawValueLabels(double step);
+    // One drawing of the series' text labels along the axis.
+    class TTextLabelWalk;
     void DrawTextLabels();
     void DrawTicksAndGrid(int p);
     void DrawLabelText(double value, int p, const std::string& text);

@@ -363,96 +363,87 @@ TCustomChart::TCustomChart(std::unique_ptr<TChartCanvas3D> canvas)
 
 TCustomChart::~TCustomChart() = default;
 
+namespace {
+// The title's fill on the canvas: none for an automatic colour over a solid automatic brush,
+// otherwise its brush, over the title's colour where the brush is a pattern.
+void ApplyTitleBrush(TChartCanvas3D& c, const TChartTitle& title) {
+    const TColor patternColor = title.Brush.Color == clAutoColor ? clBlack : title.Brush.Color;
+    if (title.Color == clAutoColor) {
+        if (title.Brush.Style != TBrushStyle::bsSolid) {
+            c.Brush = TCanvasBrush{patternColor, title.Brush.Style};
+            c.SetBackgroundMode(TBackMode::Transparent);
+        } else if (title.Brush.Color == clAutoColor) {
+            c.Brush.Style = TBrushStyle::bsClear;
+        } else {
+            c.Brush = TCanvasBrush{title.Brush.Color, TBrushStyle::bsSolid};
+        }
+    } else if (title.Brush.Style == TBrushStyle::bsSolid) {
+        c.Brush = TCanvasBrush{title.Color, TBrushStyle::bsSolid};
+    } else {
+        c.Brush = TCanvasBrush{patternColor, title.Brush.Style};
+        c.SetBackgroundMode(TBackMode::Opaque);
+        c.SetBackgroundColor(title.Color);
+    }
+}
+
+// The title box narrowed to the widest line and a letter's width, on the title's side.
+void AdjustTitleBox(TChartCanvas3D& c, TChartTitle& title, int letter) {
+    int widest = 0;
+    for (const auto& line : title.Text()) widest = std::max(widest, c.TextWidth(line));
+    const int m = widest + letter;
+    TRect& tb = title.TitleBox;
+    switch (title.Alignment) {
+        case TAlignment::taLeftJustify: tb.Right = tb.Left + m; break;
+        case TAlignment::taRightJustify: tb.Left = tb.Right - m; break;
+        case TAlignment::taCenter: {
+            const int center = (tb.Left + tb.Right) / 2;
+            tb.Left = center - m / 2;
+            tb.Right = center + m / 2;
+            break;
+        }
+    }
+}
+}  // namespace
+
 void TCustomChart::PaintTitle(TChartTitle& title, bool isTop) {
     TChartCanvas3D& c = Canvas();
     ApplyFont(c, title.Font);
     const int h = c.FontLineHeight();
     const auto& lines = title.Text();
     const int n = static_cast<int>(lines.size());
-    if (title.Color == clAutoColor) {
-        if (title.Brush.Style == TBrushStyle::bsSolid) {
-            if (title.Brush.Color == clAutoColor) {
-                c.Brush.Style = TBrushStyle::bsClear;
-            } else {
-                c.Brush = TCanvasBrush{title.Brush.Color, TBrushStyle::bsSolid};
-            }
-        } else {
-            c.Brush = TCanvasBrush{title.Brush.Color == clAutoColor ? clBlack : title.Brush.Color, title.Brush.Style};
-            c.SetBackgroundMode(TBackMode::Transparent);
-        }
-    } else if (title.Brush.Style == TBrushStyle::bsSolid) {
-        c.Brush = TCanvasBrush{title.Color, TBrushStyle::bsSolid};
-    } else {
-        c.Brush = TCanvasBrush{title.Brush.Color == clAutoColor ? clBlack : title.Brush.Color, title.Brush.Style};
-        c.SetBackgroundMode(TBackMode::Opaque);
-        c.SetBackgroundColor(title.Color);
-    }
+    ApplyTitleBrush(c, title);
+    // A frame takes its pen's width inside the plot and around the box.
     const bool framed = title.Frame.Visible && title.Frame.Color != clAutoColor;
-    const int f = framed ? title.Frame.Width : 0;
-    int pw = 0;
-    if (framed) {
+    const int f = framed ? title.Frame.Width : 0, pw = f;
+    if (framed)
         c.AssignChartPen(title.Frame);
-        pw = title.Frame.Width;
-    } else {
+    else
         c.Pen.Style = TPenStyle::psClear;
-    }
-    TRect box;
-    box.Left = PlotRect.Left + f;
-    box.Right = PlotRect.Right - f;
-    if (isTop) {
-        box.Top = PlotRect.Top + f;
-        box.Bottom = box.Top + n * h;
-    } else {
-        box.Bottom = PlotRect.Bottom - f;
-        box.Top = box.Bottom - n * h;
-    }
-    title.TitleBox = TRect{box.Left - pw, box.Top - pw, box.Right + pw, box.Bottom + pw};
+    const int left = PlotRect.Left + f, right = PlotRect.Right - f;
+    const int top = isTop ? PlotRect.Top + f : PlotRect.Bottom - f - n * h;
+    title.TitleBox = TRect{left - pw, top - pw, right + pw, top + n * h + pw};
     const int w = c.TextWidth("W");
     if (framed || c.Brush.Style != TBrushStyle::bsClear) {
-        if (title.AdjustFrame) {
-            int widest = 0;
-            for (const auto& line : lines) widest = std::max(widest, c.TextWidth(line));
-            const int m = widest + w;
-            TRect& tb = title.TitleBox;
-            switch (title.Alignment) {
-                case TAlignment::taLeftJustify: tb.Right = tb.Left + m; break;
-                case TAlignment::taRightJustify: tb.Left = tb.Right - m; break;
-                case TAlignment::taCenter: {
-                    const int center = (tb.Left + tb.Right) / 2;
-                    tb.Left = center - m / 2;
-                    tb.Right = center + m / 2;
-                    break;
-                }
-            }
-        }
+        if (title.AdjustFrame) AdjustTitleBox(c, title, w);
         c.Rectangle(title.TitleBox);
     }
     c.SetBackgroundMode(TBackMode::Transparent);
     c.SetTextAlign(TA_LEFT | TA_TOP);
-    const int left = PlotRect.Left + f, right = PlotRect.Right - f;
-    auto xFor = [&](const std::string& line) {
+    // Each line in its row of the box; a title's from the first down, a foot's from the last up.
+    for (int k = 0; k < n; ++k) {
+        const int i = isTop ? k : n - 1 - k;
+        const std::string& line = lines[static_cast<size_t>(i)];
         const int tw = c.TextWidth(line);
-        switch (title.Alignment) {
-            case TAlignment::taLeftJustify: return left + w / 2;
-            case TAlignment::taRightJustify: return right - tw - w / 2;
-            default: return (left + right) / 2 - tw / 2;
-        }
-    };
-    if (isTop) {
-        int y = PlotRect.Top + f;
-        for (const auto& line : lines) {
-            c.TextOut(xFor(line), y, line);
-            y += h;
-        }
-        PlotRect.Top += n >= 1 ? f + n * h + pw + 5 : f + pw;
-    } else {
-        int y = PlotRect.Bottom - f - h;
-        for (int i = n - 1; i >= 0; --i) {
-            c.TextOut(xFor(lines[static_cast<size_t>(i)]), y, lines[static_cast<size_t>(i)]);
-            y -= h;
-        }
-        PlotRect.Bottom -= n >= 1 ? f + n * h + pw + 5 : f + pw;
+        const int x = title.Alignment == TAlignment::taLeftJustify    ? left + w / 2
+                      : title.Alignment == TAlignment::taRightJustify ? right - tw - w / 2
+                                                                     : (left + right) / 2 - tw / 2;
+        c.TextOut(x, top + i * h, line);
     }
+    const int taken = n >= 1 ? f + n * h + pw + 5 : f + pw;
+    if (isTop)
+        PlotRect.Top += taken;
+    else
+        PlotRect.Bottom -= taken;
     UpdatePlotSize();
 }
 

@@ -407,12 +407,34 @@ bool TLineComposer::PointerTemplate(TChartCanvas3D& canvas) {
     pointerRuns_.clear();
     pointerColumns_.clear();
     pointerBits_.clear();
-    const TSeriesPointer& pointer = series_.Pointer;
-    const TSeriesPointerStyle style = pointer.Style();
+    const TSeriesPointerStyle style = series_.Pointer.Style();
     // Line shapes take the point's colour for their pen, so only filled shapes are composed.
     if (style == TSeriesPointerStyle::psCross || style == TSeriesPointerStyle::psDiagCross ||
         style == TSeriesPointerStyle::psStar || style == TSeriesPointerStyle::psSmallDot)
         return false;
+    std::vector<TPointerBox> boxes;
+    TRect bounds;
+    if (!CaptureShape(canvas, boxes, bounds)) return false;
+    ShapeRuns(boxes, bounds);
+    // As bits of rows from the shape's top, where it spans at most 64 rows.
+    pointerTop_ = bounds.Top;
+    pointerHeight_ = bounds.Height();
+    if (bounds.Height() <= 64)
+        for (const TPointerRun& column : pointerColumns_) {
+            TPixelComposer::TShapeColumn bits{column.Dx, 0, 0};
+            for (const TPointerRun& run : pointerRuns_)
+                if (run.Dx == column.Dx) {
+                    const TColumnCoverage::TWord rows = (~TColumnCoverage::TWord(0) >> (63 - (run.Bottom - run.Top)))
+                                                        << (run.Top - bounds.Top);
+                    (run.Pen ? bits.Pen : bits.Brush) |= rows;
+                }
+            pointerBits_.push_back(bits);
+        }
+    return true;
+}
+
+bool TLineComposer::CaptureShape(TChartCanvas3D& canvas, std::vector<TPointerBox>& boxes, TRect& bounds) const {
+    const TSeriesPointer& pointer = series_.Pointer;
     const TRect& region = composer_.Region();
     // Drawn twice away from the plot's edges: both must give the same boxes about the point.
     const int reach = pointer.HorizSize() + pointer.VertSize() + std::max<int>(1, pointer.Pen.Width) + 4;
@@ -423,26 +445,29 @@ bool TLineComposer::PointerTemplate(TChartCanvas3D& canvas) {
     for (int k = 0; k < 2; ++k) {
         if (!canvas.BeginCapture(shapes[k])) return false;
         pointer.ApplyToCanvas(canvas, clBlack);
-        pointer.DrawShape(canvas, at[k].X, at[k].Y, clBlack, style);
+        pointer.DrawShape(canvas, at[k].X, at[k].Y, clBlack, pointer.Style());
         if (!canvas.EndCapture()) return false;
     }
     if (shapes[0].Boxes.size() != shapes[1].Boxes.size() || shapes[0].Boxes.empty()) return false;
-    TRect bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    bounds = TRect{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
     const int dx = at[1].X - at[0].X, dy = at[1].Y - at[0].Y;
     for (size_t i = 0; i < shapes[0].Boxes.size(); ++i) {
-        TRect a = shapes[0].Boxes[i].Box;
-        const TRect b = shapes[1].Boxes[i].Box;
+        const TRect a = shapes[0].Boxes[i].Box, b = shapes[1].Boxes[i].Box;
         if (shapes[0].Boxes[i].Pen != shapes[1].Boxes[i].Pen || TRect{a.Left + dx, a.Top + dy, a.Right + dx, a.Bottom + dy} != b)
             return false;
-        a = TRect{a.Left - at[0].X, a.Top - at[0].Y, a.Right - at[0].X, a.Bottom - at[0].Y};
-        shapes[0].Boxes[i].Box = a;
-        bounds = TRect{std::min(bounds.Left, a.Left), std::min(bounds.Top, a.Top), std::max(bounds.Right, a.Right),
-                       std::max(bounds.Bottom, a.Bottom)};
+        const TRect box{a.Left - at[0].X, a.Top - at[0].Y, a.Right - at[0].X, a.Bottom - at[0].Y};
+        boxes.push_back({box, shapes[0].Boxes[i].Pen});
+        bounds = TRect{std::min(bounds.Left, box.Left), std::min(bounds.Top, box.Top), std::max(bounds.Right, box.Right),
+                       std::max(bounds.Bottom, box.Bottom)};
     }
+    return true;
+}
+
+void TLineComposer::ShapeRuns(const std::vector<TPointerBox>& boxes, const TRect& bounds) {
     // Later boxes paint over earlier ones: the shape's pixels, each with its last painter.
     const int w = bounds.Width(), h = bounds.Height();
     std::vector<char> owner(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-    for (const auto& [box, pen] : shapes[0].Boxes)
+    for (const auto& [box, pen] : boxes)
         for (int x = box.Left; x < box.Right; ++x)
             for (int y = box.Top; y < box.Bottom; ++y)
                 owner[static_cast<size_t>(x - bounds.Left) * static_cast<size_t>(h) + static_cast<size_t>(y - bounds.Top)] =
@@ -464,21 +489,6 @@ bool TLineComposer::PointerTemplate(TChartCanvas3D& canvas) {
         }
         if (bottom >= 0) pointerColumns_.push_back({x + bounds.Left, top + bounds.Top, bottom + bounds.Top, false});
     }
-    // As bits of rows from the shape's top, where it spans at most 64 rows.
-    pointerTop_ = bounds.Top;
-    pointerHeight_ = bounds.Height();
-    if (bounds.Height() <= 64)
-        for (const TPointerRun& column : pointerColumns_) {
-            TPixelComposer::TShapeColumn bits{column.Dx, 0, 0};
-            for (const TPointerRun& run : pointerRuns_)
-                if (run.Dx == column.Dx) {
-                    const TColumnCoverage::TWord rows = (~TColumnCoverage::TWord(0) >> (63 - (run.Bottom - run.Top)))
-                                                        << (run.Top - bounds.Top);
-                    (run.Pen ? bits.Pen : bits.Brush) |= rows;
-                }
-            pointerBits_.push_back(bits);
-        }
-    return true;
 }
 
 }  // namespace zyn::chart

@@ -65,6 +65,14 @@ private:
     // The pointer's boxes relative to its point, painted in order; false unless the canvas
     // hands them out alike wherever the point lies.
     bool PointerTemplate(TChartCanvas3D& canvas);
+    // The boxes the shape paints about its point, in painting order, and their bounds.
+    struct TPointerBox {
+        TRect Box;
+        bool Pen;
+    };
+    bool CaptureShape(TChartCanvas3D& canvas, std::vector<TPointerBox>& boxes, TRect& bounds) const;
+    // The shape's pixels as runs of one column, each with its last painter.
+    void ShapeRuns(const std::vector<TPointerBox>& boxes, const TRect& bounds);
     void ComposePoints(TChartCanvas3D& canvas, TComposeSink& sink, TComposedEnd& end);
     // Point k of the visible ones, asked from the last point back.
     TPoint PixelAt(size_t k);
