@@ -346,7 +346,13 @@ void TCustomAxisPanel::PaintSeries(TChartSeries& series, TFrameContext& frame) {
     }
     const bool clip = ClipPoints;
     if (clip) ClipToPlot();
+    // A declined composition leaves the pen and brush as it found them: where no point is
+    // drawn, a later shape without an outline fills in the pen mode the series found.
+    const TCanvasPen pen = Canvas().Pen;
+    const TCanvasBrush brush = Canvas().Brush;
     if (DrawEveryPoint || !series.DrawComposed(frame)) {
+        Canvas().Pen = pen;
+        Canvas().Brush = brush;
         // Point by point, over what waits to be painted.
         frame.FlushInk();
         series.DrawPoints();

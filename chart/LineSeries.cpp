@@ -208,8 +208,8 @@ void TCustomSeries::ComposedTo(const TComposedEnd& end) {
 
 void TCustomSeries::LeaveCanvasAfter(const TComposedEnd& end) const {
     TChartCanvas3D& canvas = Canvas();
-    // The segment to the point, then its pointer.
-    if (drawLine_) {
+    // The segment to the point, where one had a length, then its pointer.
+    if (drawLine_ && end.Segment) {
         canvas.AssignChartPen(LinePen);
         canvas.Brush.Style = TBrushStyle::bsClear;
         canvas.Pen.Color = end.Color;

@@ -57,8 +57,9 @@ bool TCandleComposer::Accepts(TFrameContext& frame) {
     const int before = penBoxes_.Before, after = penBoxes_.After;
     kindLeft_[bkWick] = -before;
     kindRight_[bkWick] = after;
-    kindLeft_[bkOutline] = kindLeft_[bkFlat] = -leftWidth - before;
-    kindRight_[bkOutline] = kindRight_[bkFlat] = rightWidth + after;
+    // A negative width mirrors the body about X.
+    kindLeft_[bkOutline] = kindLeft_[bkFlat] = std::min(-leftWidth, rightWidth) - before;
+    kindRight_[bkOutline] = kindRight_[bkFlat] = std::max(-leftWidth, rightWidth) + after;
     kindLeft_[bkInside] = kindLeft_[bkOutline] + penBoxes_.Width;
     kindRight_[bkInside] = kindRight_[bkOutline] - penBoxes_.Width;
     return true;
@@ -248,7 +249,9 @@ void TCandleComposer::PrepareClaims() {
     layerRows_.assign(1, 0);
     touched_.clear();
     touchedLayers_.clear();
-    std::fill(std::begin(colorOfLayer_), std::end(colorOfLayer_), clNone);
+    // clAutoColor marks a slot without a layer yet: no composed candle paints in it, while
+    // clNone is a colour a pen or a candle may have.
+    std::fill(std::begin(colorOfLayer_), std::end(colorOfLayer_), clAutoColor);
     std::fill(std::begin(layerOfColor_), std::end(layerOfColor_), 0);
     ownLayers_[0] = ownLayers_[1] = penLayer_ = -1;
     x_ = 0;

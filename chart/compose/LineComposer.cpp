@@ -62,11 +62,15 @@ bool TLineComposer::MergedLineAccepts(TFrameContext& frame, TColor& color, TChar
     color = s.PointColor(s.FirstVisibleIndex);
     if (color == clNone || s.LastVisibleIndex < s.FirstVisibleIndex) return false;
     // Runs are joined only where every pixel paints alike whichever line paints it, and wide
-    // ones only on a canvas that paints a wide row or column as one box.
+    // ones only on a canvas that paints a wide row or column as one box. Asked of the pen a
+    // segment sets, which the canvas keeps only once a segment is drawn.
     TChartCanvas3D& canvas = frame.Canvas();
+    const TCanvasPen found = canvas.Pen;
     canvas.AssignChartPen(pen);
     canvas.Pen.Color = color;
-    return canvas.PenBoxes(penBoxes) && (pen.Width <= 1 || penBoxes.Lines);
+    const bool boxes = canvas.PenBoxes(penBoxes);
+    canvas.Pen = found;
+    return boxes && (pen.Width <= 1 || penBoxes.Lines);
 }
 
 bool TLineComposer::DenseColumns(const TFrameContext& frame) {
@@ -102,6 +106,7 @@ bool TLineComposer::DrawSparseLine(TFrameContext& frame, TColor color, TComposed
     merger.Flush();
     end.X = pixelX_[n - 1];
     end.Y = pixelY_[n - 1];
+    end.Segment = merger.Drawn();
     return true;
 }
 
@@ -160,6 +165,7 @@ void TLineComposer::DrawColumns(TFrameContext& frame, TRunMerger& merger, TCompo
     merger.Flush();
     end.X = prevX;
     end.Y = prevY;
+    end.Segment = merger.Drawn();
 }
 
 bool TLineComposer::ColumnRows(int i, int j, int& top, int& bottom, int& endRow) const {
@@ -219,6 +225,11 @@ bool TLineComposer::PointersOpaque(const TFrameContext& frame) const {
     const TChartPen& pen = s.Pointer.Pen;
     if (pen.Visible && (pen.Style != TPenStyle::psSolid || pen.Mode != TPenMode::pmCopy || pen.SmallDots ||
                         pen.Color == clAutoColor || pen.Color == clNone))
+        return false;
+    // Without an outline the fill is painted in the mode of the pen the canvas holds: the line
+    // pen's, or before the first segment the one the series found; an inverting one inverts it.
+    if (!pen.Visible && ((s.DrawsLines() && s.LinePen.Visible && s.LinePen.Mode != TPenMode::pmCopy) ||
+                         frame.Canvas().Pen.Mode != TPenMode::pmCopy))
         return false;
     return s.Pointer.Brush.Style == TBrushStyle::bsSolid && s.Pointer.Brush.Color != clNone;
 }
@@ -332,6 +343,7 @@ void TLineComposer::ComposePoints(TChartCanvas3D& canvas, TComposeSink& sink, TC
     const TCustomSeries& s = series_;
     const int last = first_ + static_cast<int>(count_) - 1;
     layersColor_ = lineColor_ = clNone;
+    segment_ = false;
     TColor c = s.PointColor(last);
     const TColor lastColor = c;
     const bool oneColor = s.PointColorsAre(first_, last, c);
@@ -348,7 +360,7 @@ void TLineComposer::ComposePoints(TChartCanvas3D& canvas, TComposeSink& sink, TC
     }
     TPoint entry;
     if (s.EntryPoint(first_, entry)) ComposeSegment(canvas, sink, entry.X, entry.Y, next.X, next.Y, c);
-    end = TComposedEnd{last, lastPoint.X, lastPoint.Y, lastColor};
+    end = TComposedEnd{last, lastPoint.X, lastPoint.Y, lastColor, segment_};
 }
 
 void TLineComposer::ComposePointer(TPoint at, TColor c) {
@@ -383,6 +395,7 @@ void TLineComposer::ComposePointer(TPoint at, TColor c) {
 
 void TLineComposer::ComposeSegment(TChartCanvas3D& canvas, TComposeSink& sink, int x0, int y0, int x1, int y1, TColor c) {
     if (!lines_ || (x0 == x1 && y0 == y1)) return;
+    segment_ = true;
     if (thin_ && x0 == x1 && !series_.Stairs()) {
         if (c != lineColor_) {
             lineColor_ = c;

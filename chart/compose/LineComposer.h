@@ -101,7 +101,7 @@ private:
     // and the layers last used.
     int first_ = 0;
     size_t count_ = 0, chunk_ = 0;
-    bool lines_ = false, thin_ = false;
+    bool lines_ = false, thin_ = false, segment_ = false;
     TColor layersColor_ = clNone, lineColor_ = clNone;
     TPixelComposer::TShapeTarget target_{};
     TPixelComposer::TRunTarget lineTarget_{};

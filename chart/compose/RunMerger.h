@@ -20,6 +20,7 @@ public:
 
     void Line(int x0, int y0, int x1, int y1) {
         if (x0 == x1 && y0 == y1) return;
+        drawn_ = true;
         constexpr int kFar = 1 << 30;  // no run arithmetic near the ends of int
         const bool near = std::abs(x0) < kFar && std::abs(y0) < kFar && std::abs(x1) < kFar && std::abs(y1) < kFar;
         if (near && x0 == x1)
@@ -31,7 +32,12 @@ public:
     }
 
     // The centre-line pixels lo .. hi (inclusive) of column x, which the lines along it paint.
-    void Column(int x, int lo, int hi) { Join(true, x, lo, hi); }
+    void Column(int x, int lo, int hi) {
+        drawn_ = true;
+        Join(true, x, lo, hi);
+    }
+    // Whether a line of some length was given, which sets the canvas's pen.
+    bool Drawn() const { return drawn_; }
 
     // Runs along a row or column are marked in bits as the boxes the canvas would paint for
     // them (see PenBoxes), which spares a canvas call per run while a capture is on.
@@ -97,7 +103,7 @@ private:
     const TChartPen& pen_;
     TColor color_;
     int width_;
-    bool ready_ = false;
+    bool ready_ = false, drawn_ = false;
     bool pending_ = false, vertical_ = false;
     int at_ = 0, lo_ = 0, hi_ = 0;
     TColumnCoverage* bits_ = nullptr;

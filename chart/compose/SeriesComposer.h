@@ -11,6 +11,8 @@ struct TComposedEnd {
     int Index = -1;
     int X = 0, Y = 0;
     TColor Color = clNone;
+    // A line of some length was drawn, which leaves its pen on the canvas.
+    bool Segment = false;
 };
 
 // The fast drawing of one series kind. Where a series has more visible points than the plot
