@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 
@@ -10,6 +12,8 @@
 namespace zyn::chart {
 
 namespace {
+
+constexpr int kFocusInset = 4;
 
 TShiftState ShiftOf(const QMouseEvent* e) {
     TShiftState s = 0;
@@ -85,6 +89,26 @@ void TChartWidget::paintEvent(QPaintEvent*) {
     chart_->PaintChart();
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), canvas_->Image());
+    if (hasFocus()) DrawFocus(painter);
+}
+
+void TChartWidget::DrawFocus(QPainter& painter) {
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    // Just inside the panel's bevels, on the panel's own colour.
+    option.rect = rect().adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset);
+    option.backgroundColor = palette().color(QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+void TChartWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();  // shows the buffer again with the focus; no chart frame is drawn
+}
+
+void TChartWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TChartWidget::resizeEvent(QResizeEvent*) {
