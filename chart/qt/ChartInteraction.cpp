@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
@@ -38,6 +39,18 @@ QString AskWithDialog(QWidget* parent, const QString& proposed) {
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
+}
+
+// Writes the bytes unbuffered and again after a short write: a write that stops part-way
+// (a full disk) leaves no reason, the next one, which writes nothing, gives it.
+bool WriteAll(QSaveFile& file, const QByteArray& bytes) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) return false;
+        done += written;
+    }
+    return true;
 }
 
 }  // namespace
@@ -130,12 +143,19 @@ void TChartInteraction::SaveImage() {
 }
 
 void TChartInteraction::SaveImageTo(const QString& path) {
-    const QImage frame = Frame();
-    QSaveFile file(path);
-    QImageWriter writer(&file, "png");
-    if (file.open(QIODevice::WriteOnly) && writer.write(frame) && file.commit()) return;
-    // The device's error says more than the writer's, which only knows that writing failed.
-    const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+    // Encoded first, so that a failure of the file is told apart from one of the encoding.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    QString reason;
+    if (writer.write(Frame())) {
+        QSaveFile file(path);
+        if (WriteAll(file, png) && file.commit()) return;
+        reason = file.errorString();
+    } else {
+        reason = writer.errorString();
+    }
     std::string message = "Das Bild kann nicht gespeichert werden: " + path.toStdString();
     if (!reason.isEmpty()) message += "\n" + reason.toStdString();
     if (QFileInfo::exists(path)) {

@@ -2,8 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 
@@ -13,7 +11,7 @@ namespace zyn::chart {
 
 namespace {
 
-constexpr int kFocusInset = 4;
+constexpr int kFocusWidth = 2;
 
 TShiftState ShiftOf(const QMouseEvent* e) {
     TShiftState s = 0;
@@ -92,13 +90,15 @@ void TChartWidget::paintEvent(QPaintEvent*) {
     if (hasFocus()) DrawFocus(painter);
 }
 
+// A ring in the selection colour over the panel's border, inside its outer bevel.
 void TChartWidget::DrawFocus(QPainter& painter) {
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    // Just inside the panel's bevels, on the panel's own colour.
-    option.rect = rect().adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset);
-    option.backgroundColor = palette().color(QPalette::Base);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    const QRect ring = rect().adjusted(1, 1, -1, -1);
+    if (ring.width() <= 2 * kFocusWidth || ring.height() <= 2 * kFocusWidth) return;
+    const QColor color = palette().color(QPalette::Highlight);
+    painter.fillRect(QRect(ring.left(), ring.top(), ring.width(), kFocusWidth), color);
+    painter.fillRect(QRect(ring.left(), ring.bottom() - kFocusWidth + 1, ring.width(), kFocusWidth), color);
+    painter.fillRect(QRect(ring.left(), ring.top(), kFocusWidth, ring.height()), color);
+    painter.fillRect(QRect(ring.right() - kFocusWidth + 1, ring.top(), kFocusWidth, ring.height()), color);
 }
 
 void TChartWidget::focusInEvent(QFocusEvent* event) {
