@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libcurl4-openssl-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev

@@ -1,6 +1,10 @@
 #include "app/Application.h"
 
 #include <QEvent>
+#include <QFile>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -34,6 +38,25 @@ private:
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(ApplicationTitle);
     setApplicationDisplayName(ApplicationTitle);
+    // The desktop entry's name: a Wayland compositor matches the windows to the menu entry by it.
+    setDesktopFileName(QStringLiteral(ZYN_APP_ID));
+    // The installed icon, so a theme may restyle it; the built-in copy where it is missing.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral(ZYN_APP_ID), BuiltInIcon()));
+    // The window speaks German; the toolkit's dialogs and buttons follow, whatever the locale.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+    else
+        delete translator;
+}
+
+QIcon TApplication::BuiltInIcon() {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString file = QStringLiteral(":/icons/%1.png").arg(size);
+        if (QFile::exists(file)) icon.addFile(file, QSize(size, size));
+    }
+    return icon;
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

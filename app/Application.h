@@ -1,5 +1,6 @@
 #pragma once
 #include <QApplication>
+#include <QIcon>
 #include <functional>
 #include <string>
 
@@ -25,6 +26,9 @@ public:
 
     // The error box: the message (with its closing "."), the title, the stop icon, OK.
     static void ShowErrorBox(const std::string& message);
+
+    // The application's icon as built into the program.
+    static QIcon BuiltInIcon();
 };
 
 }  // namespace zyn

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
+#include <algorithm>
 #include <utility>
 
 namespace zyn::app {
@@ -26,7 +27,8 @@ TDataFileWatch::TStamp StampOf(const std::string& path) {
 TDataFileWatch::TDataFileWatch(std::function<void()> onChanged, QObject* parent)
     : QObject(parent), FOnChanged(std::move(onChanged)) {
     FSettle.setSingleShot(true);
-    FSettle.setInterval(1000);
+    // Never early: a retry must not come before the give-up time it waits for.
+    FSettle.setTimerType(Qt::PreciseTimer);
     connect(&FWatcher, &QFileSystemWatcher::fileChanged, this, [this] { Touched(); });
     // The folder tells when the file is replaced by a rename or comes back after a removal,
     // both of which end the watch on the file itself.
@@ -35,7 +37,9 @@ TDataFileWatch::TDataFileWatch(std::function<void()> onChanged, QObject* parent)
 }
 
 void TDataFileWatch::Watch(const std::string& path) {
-    FSeen = FPending = StampOf(path);
+    FSeen = StampOf(path);
+    Expect(FSeen);
+    FRetry = false;
     if (path == FPath) {
         FollowFile();
         return;
@@ -55,14 +59,20 @@ void TDataFileWatch::FollowFile() {
     }
 }
 
+void TDataFileWatch::Expect(const TStamp& state) {
+    if (state == FPending && FPendingSince.isValid()) return;
+    FPending = state;
+    FPendingSince.start();
+}
+
 void TDataFileWatch::Touched() {
     if (FPath.empty()) return;
     FollowFile();
     const TStamp now = StampOf(FPath);
     // Other files of the folder change too; only a new state of this one counts.
     if (now == FSeen && !FSettle.isActive()) return;
-    FPending = now;
-    FSettle.start();
+    Expect(now);
+    FSettle.start(FSettleMs);
 }
 
 void TDataFileWatch::Settled() {
@@ -70,12 +80,13 @@ void TDataFileWatch::Settled() {
     // Written again without an event reaching us yet, or a report still showing its box:
     // wait another settle time.
     if (now != FPending || FReporting) {
-        FPending = now;
-        FSettle.start();
+        Expect(now);
+        FSettle.start(FSettleMs);
         return;
     }
-    if (now == FSeen) return;
+    if (now == FSeen && !FRetry) return;
     FSeen = now;
+    FRetry = false;
     // A removed file is not loaded; when it comes back, that is a change of its own.
     if (!now.Exists) return;
     FReporting = true;
@@ -84,6 +95,14 @@ void TDataFileWatch::Settled() {
         ~TReset() { Flag = false; }
     } reset{FReporting};
     FOnChanged();
+}
+
+bool TDataFileWatch::RetryLater() {
+    const qint64 still = FPendingSince.elapsed();
+    if (still >= FGiveUpMs) return false;
+    FRetry = true;
+    FSettle.start(static_cast<int>(std::min<qint64>(FSettleMs, FGiveUpMs - still)));
+    return true;
 }
 
 }  // namespace zyn::app

@@ -6,11 +6,14 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QShowEvent>
 #include <QSplitter>
+#include <QStyle>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -154,6 +157,8 @@ void TfrmMain::BuildForm() {
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setMinimumWidth(24);  // the pane is narrower than a text box would ask for
+    // As the designed note pane: Tab leaves it rather than typing a tab.
+    Memo1->setTabChangesFocus(true);
     QFont memoFont(QStringLiteral("Courier New"), 8);
     memoFont.setStyleHint(QFont::TypeWriter);
     Memo1->setFont(memoFont);
@@ -164,7 +169,61 @@ void TfrmMain::BuildForm() {
     Splitter2->setStretchFactor(1, 0);
     Splitter2->setSizes({862 - 113 - 3 - 62 - 3, 62});
 
+    BuildPanel5();
     BuildTree();
+    SetTabOrder();
+}
+
+// The pane below the chart says what the chart cannot: why a click loaded nothing. Its room
+// below the notice stays free for more.
+void TfrmMain::BuildPanel5() {
+    auto* notice = new QWidget(Panel5);
+    notice->setObjectName(QStringLiteral("Panel5Hinweis"));
+    auto* row = new QHBoxLayout(notice);
+    row->setContentsMargins(6, 6, 6, 6);
+    row->setSpacing(8);
+    auto* icon = new QLabel(notice);
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(iconSize));
+    icon->setAlignment(Qt::AlignTop);
+    row->addWidget(icon, 0, Qt::AlignTop);
+    Label_Hinweis = new QLabel(notice);
+    Label_Hinweis->setObjectName(QStringLiteral("Label_Hinweis"));
+    Label_Hinweis->setTextFormat(Qt::RichText);
+    Label_Hinweis->setWordWrap(true);
+    // The path can be selected and copied, to look for the file.
+    Label_Hinweis->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(Label_Hinweis, 1, Qt::AlignTop);
+    notice->hide();
+    auto* layout = static_cast<QVBoxLayout*>(Panel5->layout());
+    layout->addWidget(notice);
+    layout->addStretch(1);
+}
+
+// Tab walks the window as the eye does: tree, check box, chart, note pane, and round again.
+// The ring starts at the check box, so that the window's first focus stays there until
+// FormShow hands it to the tree: focus on the tree would make its first node current.
+void TfrmMain::SetTabOrder() {
+    setTabOrder(CheckBox_Projektion, Chart1Area);
+    setTabOrder(Chart1Area, Memo1);
+    setTabOrder(Memo1, TreeView1);
+}
+
+void TfrmMain::ShowMissingFile(const std::string& instrument, const std::string& path) {
+    QString text = QStringLiteral("<b>Keine Datendatei für %1</b><br>Gesucht wurde: %2")
+                       .arg(QString::fromStdString(instrument).toHtmlEscaped(),
+                            QString::fromStdString(path).toHtmlEscaped());
+    if (FLoadedInstrument) {
+        text += QStringLiteral("<br>Das Diagramm zeigt weiter %1.")
+                    .arg(QString::fromStdString(*FLoadedInstrument).toHtmlEscaped());
+    }
+    Label_Hinweis->setText(text);
+    Label_Hinweis->parentWidget()->show();
+}
+
+void TfrmMain::HideNotice() {
+    Label_Hinweis->parentWidget()->hide();
+    Label_Hinweis->clear();
 }
 
 void TfrmMain::BuildTree() {
@@ -184,7 +243,7 @@ void TfrmMain::BuildTree() {
         for (const QString& name : names) new QTreeWidgetItem(root, QStringList(name));
     }
 
-    // Only a mouse click loads; moving the selection with the keyboard does not.
+    // A click, or Enter or Space, loads; moving the selection with the keyboard does not.
     TreeView1->OnClick = [this] { TApplication::Dispatch([this] { TreeView1Click(); }); };
 }
 
@@ -216,14 +275,33 @@ void TfrmMain::TreeView1Click() {
     const std::string instrument = selected.front()->text(0).toStdString();
     const std::string path = FDataFolder + "/" + instrument + ".mht";
     std::error_code error;
-    if (std::filesystem::is_regular_file(path, error)) LoadDataFile(path, instrument);
+    if (std::filesystem::is_regular_file(path, error)) {
+        LoadDataFile(path, instrument);
+    } else if (selected.front()->childCount() == 0) {
+        // The chart keeps what it shows; the pane below it says why.
+        ShowMissingFile(instrument, path);
+    } else {
+        HideNotice();  // a group node: only opened or closed
+    }
 }
 
 void TfrmMain::DataFileChanged() {
     if (!FLoadedInstrument) return;
     const std::string path = FDataFolder + "/" + *FLoadedInstrument + ".mht";
     std::error_code error;
-    if (std::filesystem::is_regular_file(path, error)) LoadDataFile(path, *FLoadedInstrument);
+    if (!std::filesystem::is_regular_file(path, error)) return;
+    zyn::RecordList records;
+    try {
+        ReadDataFile(path, records);
+    } catch (...) {
+        // The writer may not be done: the shown records stay until the file reads whole, and
+        // the error only counts once the file has stood still for a while.
+        if (FDataFileWatch->RetryLater()) return;
+        throw;
+    }
+    Memo1->clear();
+    FRecordList.swap(records);
+    RedrawChart();
 }
 
 void TfrmMain::CheckBox_ProjektionClick() {
@@ -237,13 +315,30 @@ void TfrmMain::FormClose() {
 void TfrmMain::LoadDataFile(const std::string& path, const std::string& instrument) {
     Memo1->clear();
     DataFile file(path);
+    HideNotice();
     // From here on RecordList holds this instrument's records, all of them or, when a row
     // fails, those before it.
+    const bool otherInstrument = FLoadedInstrument != instrument;
     FLoadedInstrument = instrument;
     FDataFileWatch->Watch(path);
-    ReadRecords(file, FRecordList);
+    try {
+        ReadRecords(file, FRecordList);
+    } catch (...) {
+        // The chart, its title and the picture's name then agree with the records while the
+        // error box is up and after it.
+        file.Close();
+        ShowLoadedRecords(otherInstrument);
+        throw;
+    }
     file.Close();
+    ShowLoadedRecords(otherInstrument);
+}
+
+void TfrmMain::ShowLoadedRecords(bool otherInstrument) {
     RedrawChart();
+    // A zoomed or scrolled view keeps its days; another instrument's prices lie elsewhere, so
+    // the price axis fits the days in view, as a wheel step does.
+    if (otherInstrument && (Chart1->HasSavedScales || Chart1->IsZoomed)) Chart1->FitRightAxisToView();
 }
 
 void TfrmMain::RedrawChart() {

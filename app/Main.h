@@ -12,6 +12,7 @@
 class QAction;
 class QCheckBox;
 class QFrame;
+class QLabel;
 class QMenuBar;
 class QPlainTextEdit;
 class QSplitter;
@@ -38,11 +39,14 @@ public:
     void TreeView1Click();
     void CheckBox_ProjektionClick();
     void mnuDownloadClick();
-    // The shown instrument's file was written anew: reloaded as a click on its node would.
+    // The shown instrument's file was written anew: read into a list of its own, which
+    // replaces the shown records only when the whole file reads; a failing read waits for
+    // the writer to finish (see TDataFileWatch::RetryLater) before it raises its error.
     void DataFileChanged();
 
     // Reads the file of the instrument into RecordList and redraws; from the moment the file is
-    // open, the chart names that instrument.
+    // open, the chart names that instrument. A row that fails still has the rows before it
+    // drawn before its error leaves.
     void LoadDataFile(const std::string& path, const std::string& instrument);
     virtual void RedrawChart();
 
@@ -72,6 +76,7 @@ public:
     app::TChart1Series Chart1Series;
     chart::TChartInteraction* Chart1Interaction = nullptr;  // values, wheel, keys, copy and save
     QFrame* Panel5 = nullptr;
+    QLabel* Label_Hinweis = nullptr;  // in Panel5: why a click loaded nothing
     QMenuBar* MainMenu1 = nullptr;
     QAction* Daten1 = nullptr;
     QAction* Hilfe1 = nullptr;
@@ -85,6 +90,12 @@ private:
     void BuildForm();
     void BuildTree();
     QWidget* CreateChartArea(QWidget* parent);
+    void BuildPanel5();
+    void SetTabOrder();
+    void ShowMissingFile(const std::string& instrument, const std::string& path);
+    void HideNotice();
+    // Draws RecordList after a load, fitting a kept view's prices to another instrument.
+    void ShowLoadedRecords(bool otherInstrument);
 
     std::string FDataFolder;
     std::string FTempFolder;

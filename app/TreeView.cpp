@@ -1,6 +1,7 @@
 #include "app/TreeView.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
 
@@ -72,6 +73,18 @@ void TTreeView::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() != Qt::LeftButton || !FLeftPressed) return;
     FLeftPressed = false;
+    if (OnClick) OnClick();
+}
+
+void TTreeView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (!plain || !(key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) || !currentItem()) {
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    setCurrentItem(currentItem());  // it may have lost the selection
     if (OnClick) OnClick();
 }
 

@@ -10,6 +10,7 @@ namespace zyn {
 //   reports the click as the button comes up, however the rows have moved in between;
 // - the selection is single and kept: no click or key clears it, modifiers change nothing, and
 //   the other mouse buttons neither select nor click;
+// - Enter or Space on the current node selects it and clicks, as a left click on it would;
 // - making a node current expands it and collapses the node current before, unless that one is
 //   an ancestor of the new node;
 // - a text never ends in an ellipsis: the tree scrolls horizontally when it is wider than the pane.
@@ -17,7 +18,8 @@ class TTreeView : public QTreeWidget {
 public:
     explicit TTreeView(QWidget* parent = nullptr);
 
-    // A mouse click in the tree; keyboard moves of the selection do not raise it.
+    // A mouse click in the tree, or Enter or Space; keyboard moves of the selection do not
+    // raise it.
     std::function<void()> OnClick;
 
 protected:
@@ -25,6 +27,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
     void updateGeometries() override;

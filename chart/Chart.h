@@ -316,6 +316,9 @@ public:
     // Shifts the view by a fraction of its width (negative: toward smaller values); stops
     // once the first or last point is in view in that direction.
     bool ScrollHorizontal(double fraction);
+    // Fits the right axis to its series' points in the bottom axis's shown range, as the two
+    // steps above do (for new series in a kept view); false when no point lies there.
+    bool FitRightAxisToView();
     // The range of the bottom axis the last paint showed, margins included.
     void VisibleHorizontalRange(double& lo, double& hi);
     // The host draws the band over the buffer when it presents a frame during a zoom drag.

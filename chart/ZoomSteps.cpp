@@ -17,6 +17,41 @@ void ShownRange(const TCustomChartAxis& axis, double& lo, double& hi) {
     hi = axis.AutomaticMaximum() ? axis.RangeMax : axis.Maximum();
 }
 
+// Moves a zoomed-out window of the bottom axis back onto the days where it would show room
+// beyond the first or last one: the ends may keep the series' pixel margins free, as the whole
+// view does. A window as wide as the whole view, or wider, becomes the whole view.
+void KeepOnData(TCustomChart& chart, double& lo, double& hi) {
+    TChartAxis& axis = chart.BottomAxis();
+    const double first = chart.LowestX(axis), last = chart.HighestX(axis);
+    if (!(last > first)) return;
+    int marginLeft = 0, marginRight = 0;
+    for (TChartSeries* s : chart.SeriesList()) {
+        if (!s->Active() || !s->UsesAxis(&axis)) continue;
+        int left = 0, right = 0;
+        s->HorizontalMargins(left, right);
+        marginLeft = std::max(marginLeft, left);
+        marginRight = std::max(marginRight, right);
+    }
+    // The axis's whole stretch: the last paint took the margins off an automatic end.
+    const int length = axis.PixelLength + (axis.AutomaticMinimum() ? marginLeft : 0) +
+                       (axis.AutomaticMaximum() ? marginRight : 0);
+    const int inner = length - marginLeft - marginRight;
+    if (inner < 1) return;
+    const double span = hi - lo;
+    const double whole = (last - first) * length / inner;
+    if (span >= whole) {
+        lo = first - marginLeft * whole / length;
+        hi = lo + whole;
+        return;
+    }
+    const double start = first - marginLeft * span / length, end = last + marginRight * span / length;
+    double shift = 0;
+    if (hi > end) shift = end - hi;
+    else if (lo < start) shift = start - lo;
+    lo += shift;
+    hi += shift;
+}
+
 }  // namespace
 
 void TCustomChart::VisibleHorizontalRange(double& lo, double& hi) { ShownRange(BottomAxis(), lo, hi); }
@@ -79,16 +114,26 @@ bool TCustomChart::ZoomHorizontal(double factor, double centre) {
     TZoomTargets t{};
     t.BottomMin = centre - u * span;
     t.BottomMax = t.BottomMin + span;
+    if (factor < 1) KeepOnData(*this, t.BottomMin, t.BottomMax);
     // The hidden top axis follows the same fractions of its own range.
     double topLo = 0, topHi = 0;
     ShownRange(TopAxis(), topLo, topHi);
-    const double topCentre = topLo + u * (topHi - topLo), topSpan = (topHi - topLo) / factor;
-    t.TopMin = topCentre - u * topSpan;
-    t.TopMax = t.TopMin + topSpan;
+    const double topPerBottom = (topHi - topLo) / (hi - lo);
+    t.TopMin = topLo + (t.BottomMin - lo) * topPerBottom;
+    t.TopMax = topLo + (t.BottomMax - lo) * topPerBottom;
     t.LeftMin = LeftAxis().Minimum();
     t.LeftMax = LeftAxis().Maximum();
     if (!FitRightAxis(t.BottomMin, t.BottomMax, t.RightMin, t.RightMax)) ShownRange(RightAxis(), t.RightMin, t.RightMax);
     ApplyZoom(t);
+    return true;
+}
+
+bool TCustomChart::FitRightAxisToView() {
+    double lo = 0, hi = 0, min = 0, max = 0;
+    ShownRange(BottomAxis(), lo, hi);
+    if (RightAxis().PixelLength < 1 || !FitRightAxis(lo, hi, min, max)) return false;
+    if (!HasSavedScales) SaveScales();
+    RightAxis().SetRange(min, max);
     return true;
 }
 

@@ -147,14 +147,31 @@ deb)
         has -rw-r--r-- "$SAMPLES/Data/$name"
     done
     depends=$(dpkg-deb --field "$deb" Depends)
-    for dependency in fonts-liberation libqt6widgets6 libcurl4; do
+    for dependency in fonts-liberation qt6-translations-l10n libqt6widgets6 libcurl4; do
         case ", $depends" in *", $dependency"*) ;; *) fail "Depends lacks $dependency: $depends" ;; esac
     done
+    [ "$(dpkg-deb --field "$deb" Recommends)" = qt6-wayland ] || fail "Recommends is not qt6-wayland"
     # The stripped program from the package still reads a sample.
     dpkg-deb --extract "$deb" "$out/root"
     "$out/root/usr/$BINDIR/zyn-render" records "$out/root/usr/$SAMPLES/Data/EURUSD.mht" >/dev/null ||
         fail "zyn-render from the package fails"
-    lintian --fail-on error --no-tag-display-limit "$deb" || fail "lintian reports errors on $deb"
+    # Built with the platform's hardening: position independent, relocations read-only and
+    # bound at start, stack protector, and fortified C library calls where a program makes
+    # calls that can be fortified (the viewer makes none, the renderer's printing does).
+    if [ "$HARDENED" = 1 ]; then
+        for program in zyn-viewer zyn-render; do
+            elf=$out/root/usr/$BINDIR/$program
+            readelf -hW "$elf" | grep -q 'Type: *DYN' || fail "$program is not position independent"
+            readelf -lW "$elf" | grep -q GNU_RELRO || fail "$program has no read-only relocations"
+            readelf -dW "$elf" | grep -q 'FLAGS.*BIND_NOW' || fail "$program does not bind at start"
+            readelf --dyn-syms -W "$elf" | grep -q '__stack_chk_fail' || fail "$program has no stack protector"
+        done
+        readelf --dyn-syms -W "$out/root/usr/$BINDIR/zyn-render" | grep -q '__[a-z]*printf_chk' ||
+            fail "zyn-render is built without fortified functions"
+    else
+        echo "not checked for hardening: the build has no hardening flags (unoptimised, or no dpkg-buildflags)"
+    fi
+    lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian reports errors or warnings on $deb"
     echo "$(basename "$deb"): Depends: $depends"
     ;;
 *)

@@ -1,13 +1,18 @@
 #include "chart/qt/ChartInteraction.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -36,6 +41,18 @@ QString AskWithDialog(QWidget* parent, const QString& proposed) {
     return dialog.selectedFiles().front();
 }
 
+// Writes the bytes unbuffered and again after a short write: a write that stops part-way
+// (a full disk) leaves no reason, the next one, which writes nothing, gives it.
+bool WriteAll(QSaveFile& file, const QByteArray& bytes) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) return false;
+        done += written;
+    }
+    return true;
+}
+
 }  // namespace
 
 TChartInteraction::TChartInteraction(TChartWidget* widget) : QObject(widget), widget_(widget) {
@@ -43,9 +60,28 @@ TChartInteraction::TChartInteraction(TChartWidget* widget) : QObject(widget), wi
     hoverTimer_.setInterval(HoverDelay);
     connect(&hoverTimer_, &QTimer::timeout, this, &TChartInteraction::ShowDayValues);
     AskSaveFileName = [this](const QString& proposed) { return AskWithDialog(widget_, proposed); };
-    // A click gives the chart the keys; the tree keeps them otherwise.
-    widget_->setFocusPolicy(Qt::ClickFocus);
+    // A click or Tab gives the chart the keys.
+    widget_->setFocusPolicy(Qt::StrongFocus);
+    copyAction_ = NewAction(QStringLiteral("Bild kopieren"), {QKeySequence::Copy}, Qt::WindowShortcut,
+                            [this] { CopyImage(); });
+    saveAction_ = NewAction(QStringLiteral("Bild speichern \u2026"), {QKeySequence::Save}, Qt::WindowShortcut,
+                            [this] { SaveImage(); });
+    resetAction_ = NewAction(QStringLiteral("Zoom zurücksetzen"), {Qt::Key_Escape, Qt::Key_Home}, Qt::WidgetShortcut,
+                             [this] { ResetZoom(); });
     widget_->installEventFilter(this);
+}
+
+QAction* TChartInteraction::NewAction(const QString& text, const QList<QKeySequence>& keys,
+                                      Qt::ShortcutContext context, const std::function<void()>& command) {
+    auto* action = new QAction(text, this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(context);
+    // A drag in progress keeps its ranges and its frame.
+    connect(action, &QAction::triggered, this, [this, command] {
+        if (!DragActive()) Run(command);
+    });
+    widget_->addAction(action);
+    return action;
 }
 
 void TChartInteraction::Run(const std::function<void()>& command) const {
@@ -84,17 +120,49 @@ QImage TChartInteraction::Frame() const {
 
 void TChartInteraction::CopyImage() const { QApplication::clipboard()->setImage(Frame()); }
 
-void TChartInteraction::SaveImage() const {
-    QString name = ImageName ? ImageName() : QString();
-    if (name.isEmpty()) name = QStringLiteral("Chart");
-    const QString path = AskSaveFileName(QDir::current().filePath(name + QStringLiteral(".png")));
-    if (!path.isEmpty()) SaveImageTo(path);
+QString TChartInteraction::SaveFolder() const {
+    const auto writable = [](const QString& folder) {
+        const QFileInfo info(folder);
+        return !folder.isEmpty() && info.isDir() && info.isWritable();
+    };
+    // Started from the desktop menu the current directory may be the installed samples.
+    for (const QString& folder : {lastFolder_, QDir::currentPath(),
+                                  QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)}) {
+        if (writable(folder)) return folder;
+    }
+    return QDir::homePath();
 }
 
-void TChartInteraction::SaveImageTo(const QString& path) const {
-    QImageWriter writer(path, "png");
-    if (!writer.write(Frame()))
-        throw std::runtime_error("Das Bild kann nicht gespeichert werden: " + path.toStdString());
+void TChartInteraction::SaveImage() {
+    QString name = ImageName ? ImageName() : QString();
+    if (name.isEmpty()) name = QStringLiteral("Chart");
+    const QString path = AskSaveFileName(QDir(SaveFolder()).filePath(name + QStringLiteral(".png")));
+    if (path.isEmpty()) return;
+    SaveImageTo(path);
+    lastFolder_ = QFileInfo(path).absolutePath();
+}
+
+void TChartInteraction::SaveImageTo(const QString& path) {
+    // Encoded first, so that a failure of the file is told apart from one of the encoding.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    QString reason;
+    if (writer.write(Frame())) {
+        QSaveFile file(path);
+        if (WriteAll(file, png) && file.commit()) return;
+        reason = file.errorString();
+    } else {
+        reason = writer.errorString();
+    }
+    std::string message = "Das Bild kann nicht gespeichert werden: " + path.toStdString();
+    if (!reason.isEmpty()) message += "\n" + reason.toStdString();
+    if (QFileInfo::exists(path)) {
+        if (!reason.isEmpty() && !reason.endsWith(u'.')) message += '.';
+        message += "\nDie vorhandene Datei ist unverändert";
+    }
+    throw std::runtime_error(message);
 }
 
 void TChartInteraction::ResetZoom() {
@@ -130,32 +198,19 @@ void TChartInteraction::OpenContextMenu(QPoint at) {
     connect(menu_, &QObject::destroyed, this, [this, menu = menu_] {
         if (menu_ == menu) menu_ = nullptr;
     });
-    menu_->addAction(QStringLiteral("Bild kopieren"), this, [this] { Run([this] { CopyImage(); }); });
-    menu_->addAction(QStringLiteral("Bild speichern \u2026"), this, [this] { Run([this] { SaveImage(); }); });
-    if (Zoomed())
-        menu_->addAction(QStringLiteral("Zoom zurücksetzen"), this, [this] { Run([this] { ResetZoom(); }); });
+    menu_->addAction(copyAction_);
+    menu_->addAction(saveAction_);
+    if (Zoomed()) menu_->addAction(resetAction_);
     menu_->popup(widget_->mapToGlobal(at));
 }
 
 bool TChartInteraction::KeyPress(QKeyEvent* e) {
-    if (e->matches(QKeySequence::Copy)) {
-        Run([this] { CopyImage(); });
-        return true;
-    }
-    if (e->matches(QKeySequence::Save)) {
-        Run([this] { SaveImage(); });
-        return true;
-    }
     // Plain keys only (the keypad's + and − count); a drag in progress keeps its ranges.
     if (e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) return false;
     TChart& c = widget_->Chart();
     double lo = 0, hi = 0;
     c.VisibleHorizontalRange(lo, hi);
     switch (e->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Home:
-            if (!DragActive()) Run([this] { ResetZoom(); });
-            return true;
         case Qt::Key_Plus:
         case Qt::Key_Minus: {
             const double notches = e->key() == Qt::Key_Plus ? 1 : -1;

@@ -1,11 +1,14 @@
 #pragma once
 #include <QImage>
+#include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
 #include <functional>
 
+class QAction;
 class QKeyEvent;
 class QMenu;
 
@@ -17,6 +20,9 @@ class TChartWidget;
 // in a tooltip, wheel and keyboard zoom and scrolling of the time axis, copying and saving the
 // frame, and a context menu on a right click that did not move. It watches the widget's events
 // and leaves the drags to the chart; with the pointer still and no key pressed it draws nothing.
+// Copy (Ctrl+C) and save (Ctrl+S) are shortcuts of the whole window, so they reach the chart
+// wherever the focus is, unless the focused widget uses the key itself (a text box copies its
+// text); the other keys act while the chart has the focus.
 class TChartInteraction : public QObject {
     Q_OBJECT
 public:
@@ -38,15 +44,25 @@ public:
     // The frame the widget shows (drawn first when a repaint is pending).
     QImage Frame() const;
     void CopyImage() const;
-    // Asks for a file name and saves the frame as PNG there.
-    void SaveImage() const;
-    void SaveImageTo(const QString& path) const;
+    // Asks for a file name, starting in SaveFolder(), and saves the frame as PNG there.
+    void SaveImage();
+    // Writes the frame as PNG: into a temporary file beside the target, which replaces the
+    // target only when complete, so a failed write leaves an existing picture as it was.
+    void SaveImageTo(const QString& path);
+    // Where a picture is proposed: the folder of the last picture saved, else the current
+    // directory, else the user's pictures folder, else the home folder; the first that exists
+    // and can be written.
+    QString SaveFolder() const;
     void ResetZoom();
     // Zooms the time axis in (notches > 0) or out around a value of the bottom axis.
     void ZoomAround(double notches, double centre);
 
     // The context menu while it is open, else null.
     QMenu* ContextMenu() const { return menu_; }
+    // The commands with their shortcuts, as the context menu shows them.
+    QAction* CopyAction() const { return copyAction_; }
+    QAction* SaveAction() const { return saveAction_; }
+    QAction* ResetAction() const { return resetAction_; }
 
     static constexpr int HoverDelay = 500;   // ms a pointer rests before the values show
     static constexpr double ZoomFactor = 1.25;  // per wheel notch or key press
@@ -63,6 +79,8 @@ private:
     // Whether an undo has ranges to go back to.
     bool Zoomed() const;
     void Run(const std::function<void()>& command) const;
+    QAction* NewAction(const QString& text, const QList<QKeySequence>& keys, Qt::ShortcutContext context,
+                       const std::function<void()>& command);
 
     TChartWidget* widget_;
     QTimer hoverTimer_;
@@ -71,6 +89,10 @@ private:
     QPoint rightPressAt_;
     bool rightPressed_ = false;
     QMenu* menu_ = nullptr;
+    QAction* copyAction_ = nullptr;
+    QAction* saveAction_ = nullptr;
+    QAction* resetAction_ = nullptr;
+    QString lastFolder_;
 };
 
 }  // namespace zyn::chart

@@ -11,6 +11,8 @@ namespace zyn::chart {
 
 namespace {
 
+constexpr int kFocusWidth = 2;
+
 TShiftState ShiftOf(const QMouseEvent* e) {
     TShiftState s = 0;
     const Qt::KeyboardModifiers m = e->modifiers();
@@ -85,6 +87,28 @@ void TChartWidget::paintEvent(QPaintEvent*) {
     chart_->PaintChart();
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), canvas_->Image());
+    if (hasFocus()) DrawFocus(painter);
+}
+
+// A ring in the selection colour over the panel's border, inside its outer bevel.
+void TChartWidget::DrawFocus(QPainter& painter) {
+    const QRect ring = rect().adjusted(1, 1, -1, -1);
+    if (ring.width() <= 2 * kFocusWidth || ring.height() <= 2 * kFocusWidth) return;
+    const QColor color = palette().color(QPalette::Highlight);
+    painter.fillRect(QRect(ring.left(), ring.top(), ring.width(), kFocusWidth), color);
+    painter.fillRect(QRect(ring.left(), ring.bottom() - kFocusWidth + 1, ring.width(), kFocusWidth), color);
+    painter.fillRect(QRect(ring.left(), ring.top(), kFocusWidth, ring.height()), color);
+    painter.fillRect(QRect(ring.right() - kFocusWidth + 1, ring.top(), kFocusWidth, ring.height()), color);
+}
+
+void TChartWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();  // shows the buffer again with the focus; no chart frame is drawn
+}
+
+void TChartWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TChartWidget::resizeEvent(QResizeEvent*) {

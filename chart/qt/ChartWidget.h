@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <memory>
 
+class QPainter;
+
 #include "chart/Chart.h"
 
 namespace zyn::chart {
@@ -11,6 +13,8 @@ class TQtCanvas;
 
 // Hosts a TChart in a widget: paint, resize, invalidation and the mouse go in; the chart
 // does the rest. The chart draws into the canvas's off-screen image, which is copied here.
+// The keyboard focus is shown over the copied image, never in it: the chart's frame, and so
+// a copied or saved picture, stays the same whichever widget has the focus.
 class TChartWidget : public QWidget {
     Q_OBJECT
 public:
@@ -32,8 +36,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void DrawFocus(QPainter& painter);
+
     TQtCanvas* canvas_;  // owned by the chart
     std::unique_ptr<TChart> chart_;
 };

@@ -16,6 +16,15 @@ TEST(ApplicationTest, IsTitledForEveryBox) {
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), "ZYN-Viewer");
 }
 
+// The desktop knows the windows by the desktop entry's name and shows the application's icon;
+// the toolkit's own dialogs speak German as the window does.
+TEST(ApplicationTest, IsADesktopCitizenThatSpeaksGerman) {
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "org.zynviewer.ZynViewer");
+    EXPECT_FALSE(TApplication::BuiltInIcon().isNull());
+    EXPECT_FALSE(QGuiApplication::windowIcon().isNull());
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+}
+
 TEST(ApplicationTest, DispatchShowsAnErrorInTheErrorBoxAndCarriesOn) {
     TMessageCapture messages;
     TApplication::Dispatch([] { throw RunError("Dateizugriff verweigert"); });

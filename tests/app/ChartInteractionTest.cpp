@@ -12,7 +12,9 @@
 #include <QWheelEvent>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
 
 #include "app/ChartSetup.h"
 #include "app/DayValues.h"
@@ -294,7 +296,119 @@ TEST_F(ChartInteractionTest, CopyAndSaveTheFrameUnderTheLoadedName) {
     Key(Qt::Key_S, Qt::ControlModifier);
     ASSERT_EQ(messages_.Boxes.size(), 1u);
     EXPECT_EQ(messages_.Boxes[0].Text.toStdString(),
-              "Das Bild kann nicht gespeichert werden: " + (root_ / "missing" / "bild.png").string() + ".");
+              "Das Bild kann nicht gespeichert werden: " + (root_ / "missing" / "bild.png").string() +
+                  "\nDie Datei oder das Verzeichnis konnte nicht gefunden werden.");
+}
+
+// Sets environment variables for a test's lifetime.
+class TEnvironment {
+public:
+    void Set(const char* name, const std::string& value) {
+        const char* old = std::getenv(name);
+        saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+        setenv(name, value.c_str(), 1);
+    }
+    ~TEnvironment() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->second) setenv(it->first, it->second->c_str(), 1);
+            else unsetenv(it->first);
+        }
+    }
+
+private:
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+// A picture is proposed where the user can write: the current directory, else the pictures
+// folder, else the home folder; after a save, the folder of that picture.
+TEST_F(ChartInteractionTest, ThePictureIsProposedWhereTheUserCanWrite) {
+    const fs::path home = root_ / "home";
+    fs::create_directories(home / "Bilder");
+    fs::create_directories(root_ / "config");
+    std::ofstream(root_ / "config" / "user-dirs.dirs") << "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+    TEnvironment environment;
+    environment.Set("HOME", home.string());
+    environment.Set("XDG_CONFIG_HOME", (root_ / "config").string());
+    QString proposed;
+    QString answer;
+    Interaction().AskSaveFileName = [&](const QString& p) {
+        proposed = p;
+        return answer;
+    };
+    const auto propose = [&] {
+        proposed.clear();
+        Interaction().SaveImage();
+        return proposed.toStdString();
+    };
+    EXPECT_EQ(propose(), (root_ / "DAX.png").string());
+
+    // The current directory is gone (as unwritable as it gets for any user).
+    fs::create_directory(root_ / "weg");
+    fs::current_path(root_ / "weg");
+    fs::remove(root_ / "weg");
+    EXPECT_EQ(propose(), (home / "Bilder" / "DAX.png").string());
+    fs::remove(home / "Bilder");
+    EXPECT_EQ(propose(), (home / "DAX.png").string());
+
+    fs::create_directory(root_ / "bilder");
+    answer = QString::fromStdString((root_ / "bilder" / "erstes.png").string());
+    propose();
+    EXPECT_TRUE(fs::is_regular_file(root_ / "bilder" / "erstes.png"));
+    answer.clear();
+    EXPECT_EQ(propose(), (root_ / "bilder" / "DAX.png").string());
+    EXPECT_TRUE(messages_.Boxes.empty());
+}
+
+// Another instrument in a zoomed view keeps the days in view and fits the price axis to its
+// candles there; a reload of the same instrument changes no range.
+TEST_F(ChartInteractionTest, AnotherInstrumentInAZoomedViewFitsItsPrices) {
+    WriteDataFile(root_ / "Data" / "NDX100.mht", zyn::test::Rows(30, 16001, 16000));
+    const auto click = [this](const QString& text) {
+        QTreeWidget* tree = form_->TreeView1;
+        QTreeWidgetItem* item = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).front();
+        tree->scrollToItem(item);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+        Settle();
+    };
+    Wheel(AtDay(10), 240);
+    const TRanges zoomed = Ranges();
+    click("NDX100");
+    ASSERT_EQ(form_->RecordList().front().Close, 16001);
+    EXPECT_EQ(Ranges().BottomMin, zoomed.BottomMin);
+    EXPECT_EQ(Ranges().BottomMax, zoomed.BottomMax);
+    EXPECT_EQ(Ranges().LeftMin, -6);
+    EXPECT_EQ(Ranges().LeftMax, 6);
+    EXPECT_GT(Ranges().RightMin, 16000);
+    ExpectPricesFitted();
+
+    const TRanges fitted = Ranges();
+    WriteDataFile(root_ / "Data" / "NDX100.mht", zyn::test::Rows(30, 20001, 20000));
+    click("NDX100");
+    ASSERT_EQ(form_->RecordList().front().Close, 20001);
+    EXPECT_EQ(Ranges(), fitted);
+}
+
+// Zooming out where the view reaches the last day keeps the days at the edge; the step that
+// would show every day lands on the whole view, and zooming out ends there.
+TEST_F(ChartInteractionTest, ZoomingOutAtAnEndStaysOnTheDays) {
+    const TRanges whole = Ranges();
+    Wheel(AtDay(15), 360);
+    QTest::mouseClick(&Widget(), Qt::LeftButton, {}, AtDay(15));
+    for (int i = 0; i < 20; ++i) Key(Qt::Key_Right);
+    const TRanges end = Ranges();
+    ASSERT_GT(end.BottomMax, 29);
+    Key(Qt::Key_Minus);
+    const TRanges out = Ranges();
+    EXPECT_NEAR((out.BottomMax - out.BottomMin) / (end.BottomMax - end.BottomMin), 1.25, 1e-9);
+    EXPECT_GT(out.BottomMax, 29);
+    EXPECT_LT(out.BottomMax, 29.5);
+    ExpectPricesFitted();
+    for (int i = 0; i < 3; ++i) Key(Qt::Key_Minus);
+    EXPECT_NEAR(Ranges().BottomMin, whole.BottomMin, 1e-9);
+    EXPECT_NEAR(Ranges().BottomMax, whole.BottomMax, 1e-9);
+    const long frames = Chart().FramesDrawn;
+    Key(Qt::Key_Minus);
+    EXPECT_EQ(Chart().FramesDrawn, frames);
 }
 
 TEST_F(ChartInteractionTest, ContextMenuOnARightClickThatDidNotMove) {
@@ -308,6 +422,9 @@ TEST_F(ChartInteractionTest, ContextMenuOnARightClickThatDidNotMove) {
     QTest::mouseClick(&Widget(), Qt::RightButton, {}, at);
     ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() != nullptr; }));
     EXPECT_EQ(entries(), (QStringList{"Bild kopieren", QStringLiteral("Bild speichern \u2026")}));
+    // The menu shows the keys of its commands.
+    EXPECT_EQ(Interaction().ContextMenu()->actions()[0]->shortcut(), QKeySequence(QKeySequence::Copy));
+    EXPECT_EQ(Interaction().ContextMenu()->actions()[1]->shortcut(), QKeySequence(QKeySequence::Save));
     Interaction().ContextMenu()->close();
     ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() == nullptr; }));
 
@@ -317,6 +434,7 @@ TEST_F(ChartInteractionTest, ContextMenuOnARightClickThatDidNotMove) {
     ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() != nullptr; }));
     ASSERT_EQ(entries().size(), 3);
     EXPECT_EQ(entries()[2], QStringLiteral("Zoom zurücksetzen"));
+    EXPECT_EQ(Interaction().ContextMenu()->actions()[2]->shortcut(), QKeySequence(Qt::Key_Escape));
     Interaction().ContextMenu()->actions()[2]->trigger();
     Settle();
     EXPECT_EQ(Ranges(), first);

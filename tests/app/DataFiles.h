@@ -13,20 +13,25 @@
 namespace zyn::test {
 
 // One row: date, open, high, low, close, six trends, range high/low, pivot, R1-R3, S1-S3.
+// Base is added to every price but the close, to tell the price ranges of two files apart.
 struct TRow {
     std::string Date = "2024-01-02";
     std::string Close = "1.5";
     std::string Trend = "UP";
+    int Base = 0;
 };
 
 inline std::string RowLines(const TRow& row) {
     auto text = [](const std::string& v) { return "<x:Text>" + v + "</x:Text>\r\n"; };
     auto number = [](const std::string& v) { return "<x:Number>" + v + "</x:Number>\r\n"; };
+    auto price = [&](int whole, const std::string& fraction) {
+        return number(std::to_string(row.Base + whole) + fraction);
+    };
     std::string s = "<x:Crn>\r\n<x:Row>1</x:Row>\r\n";
     s += text(row.Date);
-    s += number("1.25") + number("2.5") + number("1") + number(row.Close);
+    s += price(1, ".25") + price(2, ".5") + price(1, "") + number(row.Close);
     for (int i = 0; i < 6; ++i) s += text(row.Trend);
-    for (int i = 0; i < 9; ++i) s += number(std::to_string(10 + i) + ".5");
+    for (int i = 0; i < 9; ++i) s += price(10 + i, ".5");
     s += "</x:Crn>\r\n";
     return s;
 }
@@ -43,11 +48,11 @@ inline void WriteDataFile(const std::filesystem::path& path, const std::vector<T
 }
 
 // Rows whose closes are 1, 2, ... n, so a list read from them is easy to tell apart.
-inline std::vector<TRow> Rows(int count, int firstClose = 1) {
+inline std::vector<TRow> Rows(int count, int firstClose = 1, int base = 0) {
     std::vector<TRow> rows;
     for (int i = 0; i < count; ++i) {
         rows.push_back(TRow{"2024-01-" + std::string(i + 2 < 10 ? "0" : "") + std::to_string(i + 2),
-                            std::to_string(firstClose + i), "UP"});
+                            std::to_string(firstClose + i), "UP", base});
     }
     return rows;
 }

@@ -2,8 +2,10 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFontInfo>
 #include <QFrame>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -14,9 +16,14 @@
 #include <QWindow>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "app/Main.h"
+#include "chart/qt/ChartInteraction.h"
+#include "chart/qt/ChartWidget.h"
+#include "chart/qt/QtCanvas.h"
 #include "data/RunError.h"
 #include "tests/app/DataFiles.h"
 #include "tests/app/TestApplication.h"
@@ -143,6 +150,9 @@ TEST_F(MainWindowTest, StartUpWithoutDaxFileSelectsDaxAndLoadsNothing) {
     EXPECT_TRUE(messages_.Boxes.empty());
     EXPECT_TRUE(Item("Forex (Spot)")->isExpanded());
     EXPECT_TRUE(Item("Indices (Cash)")->isExpanded());
+    // The pane below the chart says which file was looked for.
+    EXPECT_TRUE(form.Label_Hinweis->isVisible());
+    EXPECT_TRUE(form.Label_Hinweis->text().contains(QString::fromStdString(DataPath("DAX").string())));
 }
 
 TEST_F(MainWindowTest, ShowingTheWindowAgainDoesNotReload) {
@@ -239,12 +249,21 @@ TEST_F(MainWindowTest, DataFolderStaysWhereTheProgramStarted) {
     EXPECT_EQ(Closes(), (Values{1, 2}));
 }
 
-TEST_F(MainWindowTest, ARowThatFailsShowsTheErrorBoxAndKeepsTheRowsBeforeIt) {
+// A load that fails part-way draws the rows before the failing one under their instrument
+// before the error box shows: chart, title, picture name and selection agree with the records.
+TEST_F(MainWindowTest, ARowThatFailsShowsTheErrorBoxOverTheRowsBeforeIt) {
     WriteDataFile(DataPath("DAX"), Rows(3));
     std::vector<TRow> rows = Rows(2, 40);
     rows.push_back(TRow{"2024-02-01", "abc", "UP"});
     rows.push_back(TRow{"2024-02-02", "1", "UP"});
     WriteDataFile(DataPath("EURUSD"), rows);
+    std::string titleAtBox;
+    std::size_t candlesAtBox = 0;
+    MessageBoxHook = [&](const TMessageBoxRequest& request) {
+        titleAtBox = Title();
+        candlesAtBox = static_cast<std::size_t>(form_->Chart1Series.SeriesKurse->Count());
+        messages_.Boxes.push_back(request);
+    };
     TCountingForm& form = Start();
 
     Click("EURUSD");
@@ -253,19 +272,21 @@ TEST_F(MainWindowTest, ARowThatFailsShowsTheErrorBoxAndKeepsTheRowsBeforeIt) {
     EXPECT_EQ(messages_.Boxes[0].Text, "'abc' ist kein gültiger Gleitkommawert.");
     EXPECT_EQ(messages_.Boxes[0].Icon, QMessageBox::Critical);
     EXPECT_EQ(Closes(), (Values{40, 41}));
-    EXPECT_EQ(form.RedrawCount, 1);
-
-    // The window carries on: the check box redraws from the partial list under its name,
-    // a click loads.
-    EXPECT_EQ(Title(), "DAX");
-    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
     EXPECT_EQ(form.RedrawCount, 2);
+    EXPECT_EQ(titleAtBox, "EURUSD");
+    EXPECT_EQ(candlesAtBox, 2u);
+    EXPECT_EQ(Selected(), "EURUSD");
+    EXPECT_EQ(form.Chart1->RightAxis().AxisValuesFormat(), "0.###0");
+    EXPECT_EQ(form.Chart1Interaction->ImageName(), "EURUSD");
+
+    // The window carries on: the check box redraws the same, a click loads.
+    QTest::mouseClick(form.CheckBox_Projektion, Qt::LeftButton);
+    EXPECT_EQ(form.RedrawCount, 3);
     EXPECT_EQ(Closes(), (Values{40, 41}));
     EXPECT_EQ(Title(), "EURUSD");
-    EXPECT_EQ(form.Chart1->RightAxis().AxisValuesFormat(), "0.###0");
     Click("DAX");
     EXPECT_EQ(Closes(), (Values{1, 2, 3}));
-    EXPECT_EQ(form.RedrawCount, 3);
+    EXPECT_EQ(form.RedrawCount, 4);
     EXPECT_EQ(messages_.Boxes.size(), 1u);
 }
 
@@ -292,11 +313,19 @@ TEST_F(MainWindowTest, ADirectoryNamedLikeAnInstrumentFileIsIgnored) {
     fs::create_directory(DataPath("EURUSD"));
     TCountingForm& form = Start();
 
+    EXPECT_FALSE(form.Label_Hinweis->isVisible());
     Click("EURUSD");
     EXPECT_EQ(Current(), "EURUSD");
     EXPECT_EQ(Closes(), (Values{1, 2, 3}));
     EXPECT_EQ(form.RedrawCount, 1);
     EXPECT_TRUE(messages_.Boxes.empty());
+    EXPECT_TRUE(form.Label_Hinweis->isVisible());
+    const QString notice = form.Label_Hinweis->text();
+    EXPECT_TRUE(notice.contains("EURUSD") && notice.contains(QString::fromStdString(DataPath("EURUSD").string())))
+        << notice.toStdString();
+    EXPECT_TRUE(notice.contains("weiter DAX")) << notice.toStdString();
+    Click("DAX");
+    EXPECT_FALSE(form.Label_Hinweis->isVisible());
 }
 
 TEST_F(MainWindowTest, MovingTheSelectionWithTheKeyboardDoesNotLoad) {
@@ -495,7 +524,8 @@ TEST_F(MainWindowTest, TheErrorBoxOfTheStartUpLoadOpensOverTheShownWindow) {
     EXPECT_EQ(Current(), "DAX");
     EXPECT_TRUE(form.TreeView1->hasFocus());
     EXPECT_EQ(Closes(), (Values{40, 41}));
-    EXPECT_EQ(form.RedrawCount, 0);
+    EXPECT_EQ(form.RedrawCount, 1);
+    EXPECT_EQ(Title(), "DAX");
 }
 
 // A save of the shown instrument, in place or by replacing the file, reloads it once the file
@@ -505,6 +535,7 @@ TEST_F(MainWindowTest, TheShownFileReloadsOnceWhenItIsWrittenAnew) {
     WriteDataFile(DataPath("EURUSD"), Rows(2, 40));
     TCountingForm& form = Start();
     form.DataFileWatch().SetSettleTime(200);
+    form.DataFileWatch().SetGiveUpTime(600);
     const auto settle = [] { QTest::qWait(700); };
     const auto loaded = [&](std::size_t count) {
         return QTest::qWaitFor([&] { return form.RecordList().size() == count; });
@@ -533,7 +564,8 @@ TEST_F(MainWindowTest, TheShownFileReloadsOnceWhenItIsWrittenAnew) {
     settle();
     ASSERT_EQ(messages_.Boxes.size(), 1u);
     EXPECT_EQ(messages_.Boxes[0].Text, "'abc' ist kein gültiger Gleitkommawert.");
-    EXPECT_EQ(Closes(), (Values{40, 41}));
+    EXPECT_EQ(Closes(), (Values{1, 2, 3, 4, 5, 6}));  // the last file that read whole
+    EXPECT_EQ(form.RedrawCount, 3);
 
     // The watch goes with the shown instrument.
     Click("EURUSD");
@@ -543,6 +575,92 @@ TEST_F(MainWindowTest, TheShownFileReloadsOnceWhenItIsWrittenAnew) {
     settle();
     EXPECT_EQ(Closes(), (Values{70}));
     EXPECT_EQ(form.RedrawCount, 5);
+}
+
+// A save in two parts with a pause longer than the settle time between them: the shown records
+// stay until the file reads whole, and no error box shows.
+TEST_F(MainWindowTest, ASlowSaveShowsNeitherAFalseErrorNorHalfTheFile) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    WriteDataFile(root_ / "whole.mht", Rows(20, 40));
+    std::ifstream in(root_ / "whole.mht", std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t cut = whole.find("<x:Number>", whole.size() / 2);  // inside a row
+    TCountingForm& form = Start();
+    form.DataFileWatch().SetSettleTime(100);
+
+    std::ofstream(DataPath("DAX"), std::ios::binary | std::ios::trunc) << whole.substr(0, cut);
+    QTest::qWait(700);  // several settle times, each read failing
+    EXPECT_TRUE(messages_.Boxes.empty());
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(form.RedrawCount, 1);
+
+    std::ofstream(DataPath("DAX"), std::ios::binary | std::ios::app) << whole.substr(cut);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.RecordList().size() == 20; }));
+    EXPECT_EQ(form.RedrawCount, 2);
+    EXPECT_EQ(form.Chart1Series.SeriesKurse->Count(), 20);
+    EXPECT_TRUE(messages_.Boxes.empty());
+}
+
+// Enter and Space load the current node as a click would; Tab walks tree, check box, chart and
+// note pane; copy and save reach the chart from anywhere but the note pane, which copies its text.
+TEST_F(MainWindowTest, TheKeyboardReachesEverything) {
+    WriteDataFile(DataPath("DAX"), Rows(3));
+    WriteDataFile(DataPath("ESX50"), Rows(2, 30));
+    TCountingForm& form = Start();
+    QTest::keyClick(form.TreeView1, Qt::Key_Down);
+    EXPECT_EQ(form.RedrawCount, 1);
+    QTest::keyClick(form.TreeView1, Qt::Key_Return);
+    EXPECT_EQ(Closes(), (Values{30, 31}));
+    EXPECT_EQ(Title(), "ESX50");
+    QTest::keyClick(form.TreeView1, Qt::Key_Up);
+    QTest::keyClick(form.TreeView1, Qt::Key_Space);
+    EXPECT_EQ(Closes(), (Values{1, 2, 3}));
+    EXPECT_EQ(Selected(), "DAX");
+    EXPECT_EQ(form.RedrawCount, 3);
+
+    auto* chart = static_cast<chart::TChartWidget*>(form.Chart1Area);
+    chart->repaint();
+    const long frames = form.Chart1->FramesDrawn;
+    const QImage frame = chart->QtCanvas().Image().copy();
+    EXPECT_EQ(chart->grab().toImage().convertToFormat(frame.format()), frame);
+    std::vector<QWidget*> focused;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        focused.push_back(QApplication::focusWidget());
+        if (focused.back() == chart) {
+            // The focus shows on the widget, over a frame that stays the same.
+            chart->repaint();
+            EXPECT_NE(chart->grab().toImage().convertToFormat(frame.format()), frame);
+            EXPECT_EQ(chart->QtCanvas().Image(), frame);
+        }
+    }
+    EXPECT_EQ(focused, (std::vector<QWidget*>{form.CheckBox_Projektion, chart, form.Memo1, form.TreeView1}));
+    QTest::keyClick(form.TreeView1, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form.Memo1);
+    EXPECT_EQ(form.Chart1->FramesDrawn, frames);
+    EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+
+    int asked = 0;
+    form.Chart1Interaction->AskSaveFileName = [&](const QString&) {
+        ++asked;
+        return QString();
+    };
+    for (QWidget* widget : {(QWidget*)form.TreeView1, (QWidget*)form.CheckBox_Projektion}) {
+        widget->setFocus();
+        QApplication::clipboard()->clear();
+        QTest::keyClick(widget, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(frame.format()), frame)
+            << widget->objectName().toStdString();
+        QTest::keyClick(widget, Qt::Key_S, Qt::ControlModifier);
+    }
+    form.Memo1->setFocus();
+    form.Memo1->setPlainText("Notiz");
+    form.Memo1->selectAll();
+    QTest::keyClick(form.Memo1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "Notiz");
+    QTest::keyClick(form.Memo1, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(messages_.Boxes.empty());
 }
 
 TEST_F(MainWindowTest, TheCheckBoxRedrawsWithoutReadingTheFile) {
