@@ -133,7 +133,10 @@ int FirstStrip(const unsigned char* pixels, const TColumnBitsJob& job) {
 
 }  // namespace
 
-void WriteColumnBits(const TPixelRows& rows, const TColumnBitsJob& job) {
+void WriteColumnBits(const TPixelRows& givenRows, const TColumnBitsJob& givenJob) {
+    // Copied, since the stores below may write any type, the job's fields included.
+    const TPixelRows rows = givenRows;
+    const TColumnBitsJob job = givenJob;
     unsigned char* const pixels = rows.Bits + std::ptrdiff_t(job.X) * 4;
     const TRowMasks rowMasks;
     for (int strip = FirstStrip(pixels, job); strip < job.To; strip += 16) {

@@ -1,24 +1,11 @@
 #include "chart/qt/RasterTarget.h"
 
-#include <cwchar>
-
 #include <algorithm>
 #include <cmath>
 
 namespace zyn::chart {
 
 namespace {
-
-// Long runs go through the C library's vectorised wide-character fill (wchar_t is a 32-bit
-// pixel here); short ones are cheaper as a plain loop.
-void FillPixels(QRgb* row, int n, QRgb rgb) {
-    static_assert(sizeof(wchar_t) == sizeof(QRgb));
-    if (n >= 16) {
-        std::wmemset(reinterpret_cast<wchar_t*>(row), static_cast<wchar_t>(rgb), static_cast<size_t>(n));
-        return;
-    }
-    for (int i = 0; i < n; ++i) row[i] = rgb;
-}
 
 // The device pixels [d0, d1) of the logical pixels a..b at a fractional ratio r: the span starts
 // where pixel a lies on the scaled grid and is ceil(n·r) device pixels long wherever it lies, so
@@ -46,44 +33,21 @@ void TRasterTarget::Attach(QImage& image) {
         FFraction = ratio;
 }
 
-bool TRasterTarget::DeviceBox(int x0, int y0, int x1, int y1, int& d0, int& d1, int& e0, int& e1) const {
-    if (FScale > 0) {
-        d0 = x0 * FScale, d1 = (x1 + 1) * FScale;
-        e0 = y0 * FScale, e1 = (y1 + 1) * FScale;
-        return true;
-    }
-    const qreal r = FFraction;
-    auto edge = [r](int v) { return int(std::floor(v * r + 0.5)); };
-    FractionalSpan(x0, x1, r, edge(FVisible.left()), std::min(edge(FVisible.right() + 1), FDeviceWidth), d0, d1);
-    FractionalSpan(y0, y1, r, edge(FVisible.top()), std::min(edge(FVisible.bottom() + 1), FDeviceHeight), e0, e1);
-    return d1 > d0 && e1 > e0;
+void TRasterTarget::Capture(int x0, int y0, int x1, int y1, bool inverting, bool pen) {
+    if (inverting || FScale <= 0)
+        FCaptureLost = true;
+    else
+        FCapture->Box(TRect{x0, y0, x1 + 1, y1 + 1}, pen);
 }
 
-void TRasterTarget::Fill(int x0, int y0, int x1, int y1, QRgb rgb, bool inverting, bool pen) {
-    x0 = std::max(x0, FVisible.left());
-    y0 = std::max(y0, FVisible.top());
-    x1 = std::min(x1, FVisible.right());
-    y1 = std::min(y1, FVisible.bottom());
-    if (x1 < x0 || y1 < y0) return;
-    if (FCapture) {
-        if (inverting || FScale <= 0)
-            FCaptureLost = true;
-        else
-            FCapture->Box(TRect{x0, y0, x1 + 1, y1 + 1}, pen);
-        return;
-    }
+void TRasterTarget::FillFractional(int x0, int y0, int x1, int y1, QRgb rgb, bool inverting) {
+    const qreal r = FFraction;
+    auto edge = [r](int v) { return int(std::floor(v * r + 0.5)); };
     int dx0, dx1, dy0, dy1;
-    if (!DeviceBox(x0, y0, x1, y1, dx0, dx1, dy0, dy1)) return;
-    const int n = dx1 - dx0;
-    for (int y = dy0; y < dy1; ++y) {
-        QRgb* row = Row(y) + dx0;
-        if (inverting) {
-            // Written in place: painting it twice restores the pixels.
-            for (int i = 0; i < n; ++i) row[i] = ~(rgb ^ row[i]) | 0xFF000000u;
-        } else {
-            FillPixels(row, n, rgb);
-        }
-    }
+    FractionalSpan(x0, x1, r, edge(FVisible.left()), std::min(edge(FVisible.right() + 1), FDeviceWidth), dx0, dx1);
+    FractionalSpan(y0, y1, r, edge(FVisible.top()), std::min(edge(FVisible.bottom() + 1), FDeviceHeight), dy0, dy1);
+    if (dx1 <= dx0 || dy1 <= dy0) return;
+    WriteBox(dx0, dx1, dy0, dy1, rgb, inverting);
 }
 
 void TRasterTarget::FillColumnBits(int x, int top, int words, int columns, std::span<const std::uint64_t* const> layers,

@@ -2,6 +2,9 @@
 #include <QImage>
 #include <QRect>
 
+#include <cwchar>
+
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -31,8 +34,23 @@ public:
 
     // Paints the visible ones of logical pixels x0 .. x1 by y0 .. y1 in rgb or, inverting, with
     // not (rgb xor pixel), which a second painting undoes. A capture takes the box instead, as
-    // the pen's or the brush's.
-    void Fill(int x0, int y0, int x1, int y1, QRgb rgb, bool inverting, bool pen);
+    // the pen's or the brush's. Only while Writes(). Inline: most of a frame's pixels come
+    // through here, span by span.
+    void Fill(int x0, int y0, int x1, int y1, QRgb rgb, bool inverting, bool pen) {
+        x0 = std::max(x0, FVisible.left());
+        y0 = std::max(y0, FVisible.top());
+        x1 = std::min(x1, FVisible.right());
+        y1 = std::min(y1, FVisible.bottom());
+        if (x1 < x0 || y1 < y0) return;
+        if (FCapture) {
+            Capture(x0, y0, x1, y1, inverting, pen);
+            return;
+        }
+        if (FScale > 0)
+            WriteBox(x0 * FScale, (x1 + 1) * FScale, y0 * FScale, (y1 + 1) * FScale, rgb, inverting);
+        else
+            FillFractional(x0, y0, x1, y1, rgb, inverting);
+    }
 
     // Column bits as TChartCanvas3D::FillColumnBits paints them, at a whole pixel ratio: layer l
     // in colors[l].
@@ -55,10 +73,32 @@ public:
     }
 
 private:
-    // The device pixels d0 .. d1 - 1 by e0 .. e1 - 1 of visible logical pixels x0 .. x1 by
-    // y0 .. y1; false when there are none.
-    bool DeviceBox(int x0, int y0, int x1, int y1, int& d0, int& d1, int& e0, int& e1) const;
-    QRgb* Row(int y) const { return reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride); }
+    void Capture(int x0, int y0, int x1, int y1, bool inverting, bool pen);
+    // Visible logical pixels at a fractional ratio.
+    void FillFractional(int x0, int y0, int x1, int y1, QRgb rgb, bool inverting);
+    // Device pixels x0 .. x1 - 1 by y0 .. y1 - 1.
+    void WriteBox(int x0, int x1, int y0, int y1, QRgb rgb, bool inverting) {
+        const int n = x1 - x0;
+        for (int y = y0; y < y1; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride) + x0;
+            if (inverting) {
+                // Written in place: painting it twice restores the pixels.
+                for (int i = 0; i < n; ++i) row[i] = ~(rgb ^ row[i]) | 0xFF000000u;
+            } else {
+                FillPixels(row, n, rgb);
+            }
+        }
+    }
+    // Long runs go through the C library's vectorised wide-character fill (wchar_t is a 32-bit
+    // pixel here); short ones are cheaper as a plain loop.
+    static void FillPixels(QRgb* row, int n, QRgb rgb) {
+        static_assert(sizeof(wchar_t) == sizeof(QRgb));
+        if (n >= 16) {
+            std::wmemset(reinterpret_cast<wchar_t*>(row), static_cast<wchar_t>(rgb), static_cast<size_t>(n));
+            return;
+        }
+        for (int i = 0; i < n; ++i) row[i] = rgb;
+    }
 
     int FScale = 0;       // whole pixel ratio written at; 0: none
     qreal FFraction = 0;  // fractional pixel ratio written at; 0: none
