@@ -7,101 +7,22 @@
 #include "chart/Chart.h"
 #include "chart/Format.h"
 #include "chart/PixelMath.h"
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define ZYN_MAP_AVX2 1
-#endif
+#include "chart/kernels/Kernels.h"
 
 namespace zyn::chart {
-
-#ifdef ZYN_MAP_AVX2
-namespace {
-// Four values at a time where the processor has the wide registers: the same operations in
-// the same order as two at a time (no fused multiply-add), so every pixel is the same. Returns
-// how many values it mapped; the caller maps the rest.
-__attribute__((target("avx2"))) size_t MapFourAtATime(const TCustomChartAxis::TPixelMap& m, const double* values,
-                                                      double multiplier, size_t n, int* out, double scale,
-                                                      double nearLimit) {
-    const __m256d mul = _mm256_set1_pd(multiplier), min = _mm256_set1_pd(m.Min), sc = _mm256_set1_pd(scale);
-    const __m256d shift = _mm256_set1_pd(kRoundShift), half = _mm256_set1_pd(0.5), near = _mm256_set1_pd(nearLimit);
-    const __m256d rel = _mm256_set1_pd(0x1p-48), eps = _mm256_set1_pd(0x1p-40);
-    const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF));
-    const __m256d base = _mm256_set1_pd(double(m.Base)), sign = _mm256_set1_pd(double(m.Sign));
-    size_t k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const __m256d a = _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(_mm256_loadu_pd(values + k), mul), min), sc);
-        const __m256d r = _mm256_sub_pd(_mm256_add_pd(a, shift), shift);
-        const __m256d size = _mm256_and_pd(a, magnitude);
-        const __m256d slack = _mm256_and_pd(_mm256_sub_pd(_mm256_and_pd(_mm256_sub_pd(a, r), magnitude), half), magnitude);
-        const __m256d ok = _mm256_and_pd(_mm256_cmp_pd(size, near, _CMP_LT_OQ),
-                                         _mm256_cmp_pd(slack, _mm256_add_pd(_mm256_mul_pd(size, rel), eps), _CMP_GT_OQ));
-        if (_mm256_movemask_pd(ok) != 15) return k;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm256_cvttpd_epi32(_mm256_add_pd(base, _mm256_mul_pd(sign, r))));
-    }
-    return k;
-}
-const bool gHasAvx2 = __builtin_cpu_supports("avx2");
-}  // namespace
-#endif
 
 void TCustomChartAxis::TPixelMap::Map(const double* values, double multiplier, size_t n, int* out) const {
     if (Size == 0) {
         std::fill(out, out + n, Center);
         return;
     }
-    constexpr double kNear = 1073741824.0;  // 2^30: a pixel sum stays within int
-    const double scale = Length / Size;
-    // Whether the product gives the quotient's pixel: near enough to the span, and not near a
-    // half, where the few units in the last place it may stray could round it apart.
-    auto safe = [](double a, double r) {
-        return std::fabs(a) < kNear && std::fabs(std::fabs(a - r) - 0.5) > std::fabs(a) * 0x1p-48 + 0x1p-40;
-    };
-    size_t k = 0;
-#ifdef __SSE2__
-    // Two values at a time, in the same operations as one at a time below.
-    if (Base > -kNear && Base < kNear) {
-#ifdef ZYN_MAP_AVX2
-        // Wide runs until a value needs the careful way, then on two at a time.
-        if (gHasAvx2)
-            while (k + 4 <= n) {
-                const size_t done = MapFourAtATime(*this, values + k, multiplier, n - k, out + k, scale, kNear);
-                k += done;
-                if (k + 4 > n) break;
-                for (const size_t stop = k + 4; k < stop; ++k) out[k] = (*this)(values[k] * multiplier);
-            }
-#endif
-        const __m128d mul = _mm_set1_pd(multiplier), min = _mm_set1_pd(Min), sc = _mm_set1_pd(scale);
-        const __m128d shift = _mm_set1_pd(kRoundShift), half = _mm_set1_pd(0.5), near = _mm_set1_pd(kNear);
-        const __m128d rel = _mm_set1_pd(0x1p-48), eps = _mm_set1_pd(0x1p-40);
-        const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
-        const __m128d base = _mm_set1_pd(double(Base)), sign = _mm_set1_pd(double(Sign));
-        for (; k + 2 <= n; k += 2) {
-            const __m128d a = _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(_mm_loadu_pd(values + k), mul), min), sc);
-            const __m128d r = _mm_sub_pd(_mm_add_pd(a, shift), shift);
-            const __m128d size = _mm_and_pd(a, magnitude);
-            const __m128d slack = _mm_and_pd(_mm_sub_pd(_mm_and_pd(_mm_sub_pd(a, r), magnitude), half), magnitude);
-            const __m128d ok = _mm_and_pd(_mm_cmplt_pd(size, near), _mm_cmpgt_pd(slack, _mm_add_pd(_mm_mul_pd(size, rel), eps)));
-            if (_mm_movemask_pd(ok) == 3) {
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), _mm_cvttpd_epi32(_mm_add_pd(base, _mm_mul_pd(sign, r))));
-            } else {
-                out[k] = (*this)(values[k] * multiplier);
-                out[k + 1] = (*this)(values[k + 1] * multiplier);
-            }
-        }
-    }
-#endif
-    for (; k < n; ++k) {
-        const double value = values[k] * multiplier;
-        const double a = (value - Min) * scale;
-        const double r = RoundNear(a);
-        if (safe(a, r))
-            out[k] = static_cast<int>(std::clamp<std::int64_t>(Base + Sign * static_cast<std::int64_t>(r), INT32_MIN, INT32_MAX));
-        else
-            out[k] = (*this)(value);
+    const kernels::TPixelScale scale{Min, Length / Size, Base, Sign};
+    const kernels::TMapSure mapSure = kernels::Kernels().MapSure;
+    // The kernel stops at each value whose pixel the product may not give; that one is mapped
+    // one at a time, and the kernel goes on after it.
+    for (size_t k = 0; k < n; ++k) {
+        k += mapSure(scale, values + k, multiplier, n - k, out + k);
+        if (k < n) out[k] = (*this)(values[k] * multiplier);
     }
 }
 

@@ -1,9 +1,5 @@
 #include "chart/qt/QtCanvas.h"
 
-#include <cwchar>
-
-#include <sys/mman.h>
-
 #include <QGuiApplication>
 #include <QPalette>
 #include <QPolygon>
@@ -11,136 +7,15 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define ZYN_FILL_BY_ROWS 1
-#endif
+#include "chart/qt/FrameImage.h"
 
 namespace zyn::chart {
 
 namespace {
-
-#ifdef ZYN_FILL_BY_ROWS
-// The compiler's own intrinsics leave the unused source of a masked operation undefined on
-// purpose, which its flow analysis takes for an uninitialised value.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#define ZYN_ROW_TARGET __attribute__((target("avx512f,avx512bw,avx512dq,avx512vbmi,gfni")))
-// The bits of 8 column words (lane j: column j) as 64 row masks (byte r: bit j for column j's
-// row r): qword b gathers byte b of every column, the last column first, and each such 8 x 8
-// matrix is transposed. Two such halves are then interleaved into 16-column masks.
-struct TRowMasks {
-    __m512i Regroup, LowRows, HighRows, Identity;
-    ZYN_ROW_TARGET TRowMasks() {
-        alignas(64) std::uint8_t regroup[64], low[64], high[64];
-        for (int p = 0; p < 64; ++p) {
-            regroup[p] = static_cast<std::uint8_t>(8 * (7 - p % 8) + p / 8);
-            low[p] = static_cast<std::uint8_t>((p % 2 ? 64 : 0) + p / 2);
-            high[p] = static_cast<std::uint8_t>((p % 2 ? 64 : 0) + 32 + p / 2);
-        }
-        Regroup = _mm512_load_si512(regroup);
-        LowRows = _mm512_load_si512(low);
-        HighRows = _mm512_load_si512(high);
-        Identity = _mm512_set1_epi64(static_cast<long long>(0x8040201008040201ULL));
-    }
-    // out[r]: bit i for column i's row r, columns 0-7 from left and 8-15 from right.
-    [[gnu::always_inline]] ZYN_ROW_TARGET inline void Transpose(__m512i left, __m512i right, __mmask16* out) const {
-        const __m512i l = _mm512_gf2p8affine_epi64_epi8(Identity, _mm512_permutexvar_epi8(Regroup, left), 0);
-        const __m512i r = _mm512_gf2p8affine_epi64_epi8(Identity, _mm512_permutexvar_epi8(Regroup, right), 0);
-        _mm512_store_si512(out, _mm512_permutex2var_epi8(l, LowRows, r));
-        _mm512_store_si512(out + 32, _mm512_permutex2var_epi8(l, HighRows, r));
-    }
-};
-
-// Blocks of 16 columns by 64 rows of column bits written row by row, where the processor has
-// 16-lane masked stores and bit transposition: a row of a block is one store, each lane in the
-// colour of the last layer that marks it (up to kLayersAtOnce layers at a time; more are
-// written in turns, in order). `image` holds device row 0, whose pixel x is the bits' first
-// column.
-ZYN_ROW_TARGET void FillColumnBitsByRows(
-    uchar* image, int x, qsizetype stride, int top, int words, int from, int to, int firstRow, int lastRow,
-    const std::uint64_t* const* layers, const QRgb* rgb, size_t n) {
-    constexpr size_t kLayersAtOnce = 16;
-    // Blocks begin where a row's 16 pixels are one cache line (in the rows whose start lies
-    // like the first's), so that writing a row of a block touches one line and not two.
-    uchar* const pixels = image + qsizetype(x) * 4;
-    const auto skew = static_cast<int>(reinterpret_cast<std::uintptr_t>(pixels) % 64 / 4);
-    int start = from - (skew + from) % 16;
-    if (reinterpret_cast<std::uintptr_t>(pixels) % 4 != 0 || x + start < 0) start = from;
-    const __m512i lane = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0), apart = _mm512_set1_epi64(words);
-    const TRowMasks rowMasks;
-    // Per row r: masks[b][r] the lanes whose layer's number has bit b, masks[kAny][r] those
-    // any layer marks.
-    constexpr int kAny = 4;
-    alignas(64) __mmask16 masks[kAny + 1][64];
-    for (int strip = start; strip < to; strip += 16) {
-        // Lane i holds column strip + i, where it lies in from .. to - 1; the words of the
-        // columns lie `words` apart and are gathered, not stored and reloaded.
-        const int firstLane = std::max(0, from - strip), endLane = std::min(16, to - strip);
-        const auto valid = static_cast<unsigned>(((1u << endLane) - 1) & ~((1u << firstLane) - 1));
-        const auto leftColumns = static_cast<__mmask8>(valid & 0xFF), rightColumns = static_cast<__mmask8>(valid >> 8);
-        const __m512i leftAt = _mm512_mullo_epi64(_mm512_add_epi64(_mm512_set1_epi64(strip - from), lane), apart);
-        const __m512i rightAt = _mm512_add_epi64(leftAt, _mm512_mullo_epi64(_mm512_set1_epi64(8), apart));
-        uchar* column = pixels + qsizetype(strip) * 4;
-        for (int w = 0; w < words; ++w) {
-            const std::int64_t base = std::int64_t(top) + 64 * w;
-            const std::int64_t lo = std::max<std::int64_t>(firstRow - base, 0), hi = std::min<std::int64_t>(lastRow - base, 63);
-            if (lo > hi) continue;
-            const std::uint64_t visible = (~std::uint64_t(0) >> (63 - hi)) & (~std::uint64_t(0) << lo);
-            const __m512i shown = _mm512_set1_epi64(static_cast<long long>(visible));
-            for (size_t l0 = 0; l0 < n; l0 += kLayersAtOnce) {
-                const size_t count = std::min(kLayersAtOnce, n - l0);
-                // Four bits of the layer number whatever the count, so that the loops over
-                // them unroll.
-                constexpr int bits = 4;
-                __m512i left[kAny + 1], right[kAny + 1];
-                for (int b = 0; b <= kAny; ++b) left[b] = right[b] = _mm512_setzero_si512();
-                for (size_t l = 0; l < count; ++l) {
-                    const std::uint64_t* first =
-                        layers[l0 + l] + static_cast<size_t>(from) * static_cast<size_t>(words) + static_cast<size_t>(w);
-                    const __m512i none = _mm512_setzero_si512();
-                    const __m512i a = _mm512_and_si512(_mm512_mask_i64gather_epi64(none, leftColumns, leftAt, first, 8), shown);
-                    const __m512i c = _mm512_and_si512(_mm512_mask_i64gather_epi64(none, rightColumns, rightAt, first, 8), shown);
-                    // A later layer takes the pixels it marks from the earlier ones.
-                    for (int b = 0; b < bits; ++b) {
-                        left[b] = (l >> b) & 1 ? _mm512_or_si512(left[b], a) : _mm512_andnot_si512(a, left[b]);
-                        right[b] = (l >> b) & 1 ? _mm512_or_si512(right[b], c) : _mm512_andnot_si512(c, right[b]);
-                    }
-                    left[kAny] = _mm512_or_si512(left[kAny], a);
-                    right[kAny] = _mm512_or_si512(right[kAny], c);
-                }
-                alignas(64) std::uint64_t either[8];
-                _mm512_store_si512(either, _mm512_or_si512(left[kAny], right[kAny]));
-                std::uint64_t rows = 0;
-                for (const std::uint64_t word : either) rows |= word;
-                if (!rows) continue;
-                for (int b = 0; b < bits; ++b) rowMasks.Transpose(left[b], right[b], masks[b]);
-                rowMasks.Transpose(left[kAny], right[kAny], masks[kAny]);
-                const __m512i colours = _mm512_maskz_loadu_epi32(static_cast<__mmask16>((1u << count) - 1), rgb + l0);
-                for (; rows; rows &= rows - 1) {
-                    const int r = std::countr_zero(rows);
-                    __m512i index = _mm512_setzero_si512();
-                    for (int b = 0; b < bits; ++b)
-                        index = _mm512_mask_or_epi32(index, _load_mask16(&masks[b][r]), index, _mm512_set1_epi32(1 << b));
-                    _mm512_mask_storeu_epi32(column + qsizetype(base + r) * stride, _load_mask16(&masks[kAny][r]),
-                                             _mm512_permutexvar_epi32(index, colours));
-                }
-            }
-        }
-    }
-}
-#pragma GCC diagnostic pop
-#undef ZYN_ROW_TARGET
-const bool gHasRowStores = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                           __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vbmi") &&
-                           __builtin_cpu_supports("gfni");
-#endif
-bool gRowStoresAllowed = true;
 
 // The styles of one-pixel pens, stepped per pixel along the line: runs of on/off pixels.
 struct TDashTable {
@@ -228,18 +103,11 @@ bool TQtCanvas::Ready() {
         if (!device && !FImage.isNull()) device = &FImage;
         if (!device || !FPainter.begin(device)) return false;
         ResetPainterState();
-        FScale = 0;
-        FFraction = 0;
-        const qreal ratio = FImage.devicePixelRatio();
-        if (!FExternal && ratio >= 1 && ratio <= 8) {
-            // After begin() the image is unshared, so this does not copy it.
-            FBits = FImage.bits();
-            FStride = FImage.bytesPerLine();
-            if (ratio == std::floor(ratio))
-                FScale = int(ratio);
-            else
-                FFraction = ratio;
-        }
+        // After begin() the image is unshared, so writing its rows does not copy it.
+        if (FExternal)
+            FRaster.Detach();
+        else
+            FRaster.Attach(FImage);
         ApplyClip();
     }
     return !FClipEmpty;
@@ -258,6 +126,7 @@ void TQtCanvas::ApplyClip() {
         FVisible = bounds;
         if (FPainter.isActive()) FPainter.setClipping(false);
     }
+    FRaster.SetVisible(FVisible);
 }
 
 void TQtCanvas::SetClip(const TRect& r) {
@@ -371,66 +240,12 @@ TQtCanvas::TFontEntry& TQtCanvas::CurrentFont() {
 
 // --- pixel helpers ----------------------------------------------------------------------
 
-// Solid spans of logical pixels. On the frame image at a whole pixel ratio, in copy mode, they
-// are written straight into its rows: most of a chart is such spans, and the painter's
-// per-call cost would dominate them.
-// Long runs go through the C library's vectorised wide-character fill (wchar_t is a 32-bit
-// pixel here); short ones are cheaper as a plain loop.
-static void FillPixels(QRgb* row, int n, QRgb rgb) {
-    static_assert(sizeof(wchar_t) == sizeof(QRgb));
-    if (n >= 16) {
-        std::wmemset(reinterpret_cast<wchar_t*>(row), static_cast<wchar_t>(rgb), static_cast<size_t>(n));
-        return;
-    }
-    for (int i = 0; i < n; ++i) row[i] = rgb;
-}
-
-// The device pixels [d0, d1) of the logical pixels a..b at a fractional ratio r: the span starts
-// where pixel a lies on the scaled grid and is ceil(n·r) device pixels long wherever it lies, so
-// a line keeps one thickness and neighbouring spans leave no gap (they may overlap by one device
-// pixel). lo..hi are the device pixels that may be painted.
-static void FractionalSpan(int a, int b, qreal r, int lo, int hi, int& d0, int& d1) {
-    d0 = int(std::floor(a * r + 0.5));
-    d1 = std::min(d0 + int(std::ceil((b - a + 1) * r - 1e-9)), hi);
-    d0 = std::max(d0, lo);
-}
-
-void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color) {
+// Solid spans of logical pixels: on the frame image, in copy or inverting mode, written straight
+// into its rows; elsewhere painted.
+void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color, bool pen) {
     const bool inverting = FComposition == QPainter::RasterOp_NotSourceXorDestination;
-    if ((FScale > 0 || FFraction > 0) && (inverting || FComposition == QPainter::CompositionMode_SourceOver)) {
-        x0 = std::max(x0, FVisible.left());
-        y0 = std::max(y0, FVisible.top());
-        x1 = std::min(x1, FVisible.right());
-        y1 = std::min(y1, FVisible.bottom());
-        if (x1 < x0 || y1 < y0) return;
-        if (FCapture) {
-            if (inverting || FScale <= 0)
-                FCaptureLost = true;
-            else
-                FCapture->Box(TRect{x0, y0, x1 + 1, y1 + 1}, FCapturePen);
-            return;
-        }
-        int dx0, dx1, dy0, dy1;
-        if (FScale > 0) {
-            dx0 = x0 * FScale, dx1 = (x1 + 1) * FScale;
-            dy0 = y0 * FScale, dy1 = (y1 + 1) * FScale;
-        } else {
-            const qreal r = FFraction;
-            auto edge = [r](int v) { return int(std::floor(v * r + 0.5)); };
-            FractionalSpan(x0, x1, r, edge(FVisible.left()), std::min(edge(FVisible.right() + 1), FImage.width()), dx0, dx1);
-            FractionalSpan(y0, y1, r, edge(FVisible.top()), std::min(edge(FVisible.bottom() + 1), FImage.height()), dy0, dy1);
-            if (dx1 <= dx0 || dy1 <= dy0) return;
-        }
-        const int n = dx1 - dx0;
-        for (int y = dy0; y < dy1; ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(FBits + qsizetype(y) * FStride) + dx0;
-            if (inverting) {
-                // Not (source xor destination), written in place: drawing it twice restores.
-                for (int i = 0; i < n; ++i) row[i] = ~(rgb ^ row[i]) | 0xFF000000u;
-            } else {
-                FillPixels(row, n, rgb);
-            }
-        }
+    if (FRaster.Writes() && (inverting || FComposition == QPainter::CompositionMode_SourceOver)) {
+        FRaster.Fill(x0, y0, x1, y1, rgb, inverting, pen);
         return;
     }
     if (CaptureLost()) return;
@@ -438,18 +253,16 @@ void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& col
 }
 
 void TQtCanvas::PenSpan(int x0, int y0, int x1, int y1, bool on) {
-    FCapturePen = true;
     if (on)
-        Fill(x0, y0, x1, y1, FPenRgb, FPenColor);
+        Fill(x0, y0, x1, y1, FPenRgb, FPenColor, true);
     else if (FGapVisible && !CaptureLost())
-        Fill(x0, y0, x1, y1, FGapColor.rgb(), FGapColor);
+        Fill(x0, y0, x1, y1, FGapColor.rgb(), FGapColor, true);
 }
 
 void TQtCanvas::FillSpan(int x0, int y0, int x1, int y1) {
     if (x1 < x0 || y1 < y0) return;
-    FCapturePen = false;
     if (FBrushSolid) {
-        Fill(x0, y0, x1, y1, FBrushRgb, FBrushColor);
+        Fill(x0, y0, x1, y1, FBrushRgb, FBrushColor, false);
         return;
     }
     if (CaptureLost()) return;
@@ -496,7 +309,7 @@ bool TQtCanvas::PenBoxes(TPenBoxes& boxes) {
     // Only whole pixel ratios written directly give every logical pixel the same device
     // pixels whatever paints it.
     QColor color;
-    if (FScale <= 0 || Pen.Style == TPenStyle::psClear || Pen.Mode != TPenMode::pmCopy || !ResolveColor(Pen.Color, color))
+    if (FRaster.WholeRatio() <= 0 || Pen.Style == TPenStyle::psClear || Pen.Mode != TPenMode::pmCopy || !ResolveColor(Pen.Color, color))
         return false;
     // As WideSegment paints a row or column and SolidBox an axis-aligned polygon: spread about
     // the centre line, both ends included.
@@ -511,22 +324,13 @@ bool TQtCanvas::PenBoxes(TPenBoxes& boxes) {
 
 TQtCanvas::TCapabilities TQtCanvas::Capabilities() {
     Ready();
-    return {FScale > 0, FScale > 0};
+    const bool whole = FRaster.WholeRatio() > 0;
+    return {whole, whole};
 }
 
-bool TQtCanvas::BeginCapture(TPixelSink& sink) {
-    if (FScale <= 0 || FCapture) return false;
-    FCapture = &sink;
-    FCaptureLost = false;
-    return true;
-}
+bool TQtCanvas::BeginCapture(TPixelSink& sink) { return FRaster.BeginCapture(sink); }
 
-bool TQtCanvas::EndCapture() {
-    const bool whole = FCapture && !FCaptureLost;
-    FCapture = nullptr;
-    FCaptureLost = false;
-    return whole;
-}
+bool TQtCanvas::EndCapture() { return FRaster.EndCapture(); }
 
 // A one-pixel line from (x0, y0) that stops one pixel short of (x1, y1): the pixel at step k
 // of the n = max(|dx|, |dy|) steps lies k pixels along the major axis and rounds the minor
@@ -721,66 +525,20 @@ void TQtCanvas::FillRect(const TRect& r) {
     FillSpan(r.Left, r.Top, r.Right - 1, r.Bottom - 1);
 }
 
-void TQtCanvas::AllowRowStores(bool allowed) { gRowStoresAllowed = allowed; }
-
 bool TQtCanvas::FillColumnBits(int x, int top, int words, int columns, std::span<const TColumnBits> layers) {
     // At a fractional ratio a run's device pixels depend on the box that paints it.
-    if (FCapture || FScale <= 0) return false;
+    if (FRaster.Capturing() || FRaster.WholeRatio() <= 0) return false;
     if (!Ready()) return true;
     SetComposition(QPainter::CompositionMode_SourceOver);
-    struct TLayer {
-        const std::uint64_t* Bits;
-        QColor Color;
-        QRgb Rgb;
-    };
-    std::vector<TLayer> shown;
+    FLayerBits.clear();
+    FLayerRgb.clear();
     for (const TColumnBits& layer : layers) {
         QColor color;
-        if (ResolveColor(layer.Color, color)) shown.push_back({layer.Bits, color, color.rgb()});
+        if (!ResolveColor(layer.Color, color)) continue;
+        FLayerBits.push_back(layer.Bits);
+        FLayerRgb.push_back(color.rgb());
     }
-    auto column = [&](const TLayer& layer, int c) { return layer.Bits + static_cast<size_t>(c) * static_cast<size_t>(words); };
-    if (FScale != 1) {
-        for (const TLayer& layer : shown)
-            for (int c = 0; c < columns; ++c)
-                for (int w = 0; w < words; ++w)
-                    ForEachRunOfBits(column(layer, c)[w], [&](int s, int len) {
-                        const int row = top + 64 * w + s;
-                        Fill(x + c, row, x + c, row + len - 1, layer.Rgb, layer.Color);
-                    });
-        return true;
-    }
-    // One device pixel per bit, written in place, 16 columns by 64 rows of all layers at a time
-    // so that the rows written stay in the cache.
-    const int firstRow = FVisible.top(), lastRow = FVisible.bottom();
-    const int from = std::max(0, FVisible.left() - x), to = std::min(columns, FVisible.right() - x + 1);
-#ifdef ZYN_FILL_BY_ROWS
-    if (gHasRowStores && gRowStoresAllowed) {
-        std::vector<const std::uint64_t*> bits;
-        std::vector<QRgb> rgb;
-        for (const TLayer& layer : shown) {
-            bits.push_back(layer.Bits);
-            rgb.push_back(layer.Rgb);
-        }
-        FillColumnBitsByRows(FBits, x, FStride, top, words, from, to, firstRow, lastRow, bits.data(),
-                             rgb.data(), bits.size());
-        return true;
-    }
-#endif
-    constexpr int kStrip = 16;
-    for (int strip = from; strip < to; strip += kStrip)
-        for (int w = 0; w < words; ++w) {
-            // The word's rows that lie within the visible ones.
-            const std::int64_t base = std::int64_t(top) + 64 * w;
-            const std::int64_t lo = std::max<std::int64_t>(firstRow - base, 0), hi = std::min<std::int64_t>(lastRow - base, 63);
-            if (lo > hi) continue;
-            const std::uint64_t visible = (~std::uint64_t(0) >> (63 - hi)) & (~std::uint64_t(0) << lo);
-            for (const TLayer& layer : shown)
-                for (int c = strip; c < std::min(to, strip + kStrip); ++c) {
-                    uchar* pixels = FBits + qsizetype(x + c) * 4;
-                    for (std::uint64_t set = column(layer, c)[w] & visible; set; set &= set - 1)
-                        *reinterpret_cast<QRgb*>(pixels + qsizetype(base + std::countr_zero(set)) * FStride) = layer.Rgb;
-                }
-        }
+    FRaster.FillColumnBits(x, top, words, columns, FLayerBits, FLayerRgb);
     return true;
 }
 
@@ -981,39 +739,6 @@ void TQtCanvas::SetDevicePixelRatio(qreal ratio) {
     if (ratio > 0) FRatio = ratio;
 }
 
-namespace {
-// A frame-sized image on huge pages where the system offers them: a strip of columns written
-// row by row touches a page per row, and on ordinary pages each is a translation miss.
-QImage FrameImage(int width, int height) {
-    const qsizetype line = qsizetype(width) * 4;
-    const size_t bytes = size_t(line) * size_t(height);
-    constexpr size_t kHuge = size_t{2} << 20;
-#ifdef MADV_HUGEPAGE
-    if (bytes >= kHuge) {
-        const size_t size = (bytes + kHuge - 1) / kHuge * kHuge + kHuge;
-        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped != MAP_FAILED) {
-            auto* start = reinterpret_cast<uchar*>((reinterpret_cast<std::uintptr_t>(mapped) + kHuge - 1) & ~(kHuge - 1));
-            ::madvise(start, size - kHuge, MADV_HUGEPAGE);
-            struct TMapping {
-                void* At;
-                size_t Size;
-            };
-            return QImage(
-                start, width, height, line, QImage::Format_RGB32,
-                [](void* info) {
-                    auto* m = static_cast<TMapping*>(info);
-                    ::munmap(m->At, m->Size);
-                    delete m;
-                },
-                new TMapping{mapped, size});
-        }
-    }
-#endif
-    return QImage(width, height, QImage::Format_RGB32);
-}
-}  // namespace
-
 void TQtCanvas::BeginFrame(int width, int height) {
     if (FPainter.isActive()) FPainter.end();
     FExternal = nullptr;
@@ -1023,7 +748,7 @@ void TQtCanvas::BeginFrame(int width, int height) {
         FWidth = width;
         FHeight = height;
         if (width > 0 && height > 0) {
-            FImage = FrameImage(int(std::ceil(width * FRatio)), int(std::ceil(height * FRatio)));
+            FImage = NewFrameImage(int(std::ceil(width * FRatio)), int(std::ceil(height * FRatio)));
             FImage.setDevicePixelRatio(FRatio);
             FImage.fill(Qt::white);
         } else {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "chart/Canvas.h"
+#include "chart/qt/RasterTarget.h"
 
 class QPaintDevice;
 
@@ -39,6 +40,10 @@ namespace zyn::chart {
 // All coordinates are logical pixels; the image is rendered at DevicePixelRatio(). At a
 // fractional ratio a span of n logical pixels starts on the scaled grid and is ceil(n × ratio)
 // device pixels long, so a line has one thickness wherever it lies.
+//
+// On its own frame image the canvas writes most shapes as spans of pixels straight into the
+// image's rows (TRasterTarget); on any other device, and for what spans cannot paint (text,
+// slanted wide lines, polygons, hatches), it draws with the painter.
 //
 // A QGuiApplication must exist. The painter is open only between BeginFrame and EndFrame.
 // Drawing calls outside a frame open a painter on demand on the current image (or on the
@@ -82,10 +87,10 @@ public:
     // At whole pixel ratios only; shapes that go through the painter are lost to a capture.
     bool BeginCapture(TPixelSink& sink) override;
     bool FillColumnBits(int x, int top, int words, int columns, std::span<const TColumnBits> layers) override;
-    // Whether FillColumnBits writes rows of pixels with masked stores where the processor has
-    // them (the default); off, it writes pixel by pixel, as on any processor.
-    static void AllowRowStores(bool allowed);
     bool EndCapture() override;
+    // Whether the canvas writes its pixels with the plain kernels, as on any processor, instead
+    // of the fastest this processor runs (the default); both give the very same pixels.
+    void UsePlainKernels(bool plain) { FRaster.UsePlainKernels(plain); }
 
     void SetClip(const TRect& r) override;
     void ClearClip() override;
@@ -165,8 +170,9 @@ private:
     void SetComposition(QPainter::CompositionMode mode);
     void ApplyClip();
 
-    // Pixel-level helpers in logical coordinates; rectangles are inclusive pixel ranges.
-    void Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color);
+    // Pixel-level helpers in logical coordinates; rectangles are inclusive pixel ranges. Fill
+    // paints a span as the pen's (pen) or the brush's.
+    void Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color, bool pen);
     void PenSpan(int x0, int y0, int x1, int y1, bool on);
     void SolidBox(int L, int T, int R, int B);
     // The pen's ring around the pixels L..R by T..B and the inside left for the brush
@@ -181,10 +187,7 @@ private:
     QImage FImage;
     int FWidth = 0, FHeight = 0;
     mutable QPainter FPainter;
-    int FScale = 0;  // whole pixel ratio of the frame image written directly; 0: painter only
-    qreal FFraction = 0;  // fractional pixel ratio of the frame image written directly
-    uchar* FBits = nullptr;
-    qsizetype FStride = 0;
+    TRasterTarget FRaster;  // writes into FImage while the painter is open on it
     QPaintDevice* FExternal = nullptr;
     qreal FRatio = 1.0;
     bool FInFrame = false;
@@ -233,20 +236,13 @@ private:
     bool FPainterBrushSet = false;
     QPainter::CompositionMode FComposition = QPainter::CompositionMode_SourceOver;
 
-    // A capture in progress: where painted boxes go instead, whether the box at hand is the
-    // pen's, and whether a shape was painted in a way the sink could not be given.
-    TPixelSink* FCapture = nullptr;
-    bool FCapturePen = false;
-    bool FCaptureLost = false;
     // True when capturing; the painter call that follows is then lost to the capture.
-    bool CaptureLost() {
-        if (!FCapture) return false;
-        FCaptureLost = true;
-        return true;
-    }
+    bool CaptureLost() { return FRaster.LoseCapture(); }
 
     std::vector<int> FRowLeft, FRowRight;  // ellipse rows, kept to spare allocations
     std::vector<char> FRowHas;
+    std::vector<const std::uint64_t*> FLayerBits;  // column bits' shown layers, likewise
+    std::vector<QRgb> FLayerRgb;
 
     std::vector<std::unique_ptr<TFontEntry>> FFonts;
     TFontEntry* FFont = nullptr;
