@@ -256,7 +256,9 @@ bool TCandleSeries::DrawVisibleCandles() {
     std::vector<int> touchedLayers;
     const TColor penColor = pen.Color;
     // Slot 0 the pen's, 1 the up colour's, 2 the down colour's, 3 any other candle colour's.
-    TColor colorOfLayer[4] = {clNone, clNone, clNone, clNone};
+    // clAutoColor marks a slot without a layer yet: no composed candle paints in it, while
+    // clNone is a colour a pen or a candle may have.
+    TColor colorOfLayer[4] = {clAutoColor, clAutoColor, clAutoColor, clAutoColor};
     int layerOfColor[4] = {0, 0, 0, 0};
     auto slotOf = [&](TColor c) { return c == upCloseColor_ ? 1 : c == downCloseColor_ ? 2 : 3; };
     auto layerOf = [&](TColor c, int slot) {
