@@ -417,8 +417,12 @@ void TQtCanvas::Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& col
         } else {
             const qreal r = FFraction;
             auto edge = [r](int v) { return int(std::floor(v * r + 0.5)); };
-            FractionalSpan(x0, x1, r, edge(FVisible.left()), std::min(edge(FVisible.right() + 1), FImage.width()), dx0, dx1);
-            FractionalSpan(y0, y1, r, edge(FVisible.top()), std::min(edge(FVisible.bottom() + 1), FImage.height()), dy0, dy1);
+            // The image is ceil(size × r) device pixels: where the scaled grid ends within its last
+            // device pixel, that pixel belongs to the last logical one, or no fill would reach it
+            // and text blended onto it would darken it frame by frame.
+            auto far = [&](int v, int size, int device) { return v == size ? device : std::min(edge(v), device); };
+            FractionalSpan(x0, x1, r, edge(FVisible.left()), far(FVisible.right() + 1, FWidth, FImage.width()), dx0, dx1);
+            FractionalSpan(y0, y1, r, edge(FVisible.top()), far(FVisible.bottom() + 1, FHeight, FImage.height()), dy0, dy1);
             if (dx1 <= dx0 || dy1 <= dy0) return;
         }
         const int n = dx1 - dx0;
