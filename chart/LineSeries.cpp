@@ -285,6 +285,11 @@ bool TCustomSeries::PointersOpaque() const {
     if (pen.Visible && (pen.Style != TPenStyle::psSolid || pen.Mode != TPenMode::pmCopy || pen.SmallDots ||
                         pen.Color == clAutoColor || pen.Color == clNone))
         return false;
+    // Without an outline the fill is painted in the mode of the pen the canvas holds: the line
+    // pen's, or before the first segment the one the series found; an inverting one inverts it.
+    if (!pen.Visible && ((drawLine_ && LinePen.Visible && LinePen.Mode != TPenMode::pmCopy) ||
+                         Canvas().Pen.Mode != TPenMode::pmCopy))
+        return false;
     return Pointer.Brush.Style == TBrushStyle::bsSolid && Pointer.Brush.Color != clNone;
 }
 

@@ -309,6 +309,8 @@ void Plain(TRandom& r, TSeriesSpec& s) {
     switch (s.Kind) {
         case TKind::Line:
             Plain(r, s.LinePen);
+            // An inverting line under pointers without an outline, whose fill then inverts too.
+            if (r.Chance(0.2)) s.LinePen.Mode = TPenMode::pmNotXor;
             s.PointerStyleEvent = false;
             if (s.PointerVisible) {
                 constexpr TSeriesPointerStyle filled[] = {TSeriesPointerStyle::psRectangle, TSeriesPointerStyle::psCircle,
@@ -316,6 +318,7 @@ void Plain(TRandom& r, TSeriesSpec& s) {
                                                           TSeriesPointerStyle::psDiamond};
                 s.PointerStyle = r.Pick(filled);
                 if (s.PointerPen.Visible) Plain(r, s.PointerPen);
+                if (r.Chance(0.2)) s.PointerPen.Visible = false;
                 s.PointerBrushStyle = TBrushStyle::bsSolid;
                 if (s.PointerBrushColor == clNone) s.PointerBrushColor = clAutoColor;
                 s.Values.Nulls = 0;
