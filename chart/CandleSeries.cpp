@@ -184,8 +184,9 @@ bool TCandleSeries::DrawVisibleCandles() {
     const int before = penBoxes_.Before, after = penBoxes_.After;
     kindLeft_[bkWick] = -before;
     kindRight_[bkWick] = after;
-    kindLeft_[bkOutline] = kindLeft_[bkFlat] = -leftWidth - before;
-    kindRight_[bkOutline] = kindRight_[bkFlat] = rightWidth + after;
+    // A negative width mirrors the body about X.
+    kindLeft_[bkOutline] = kindLeft_[bkFlat] = std::min(-leftWidth, rightWidth) - before;
+    kindRight_[bkOutline] = kindRight_[bkFlat] = std::max(-leftWidth, rightWidth) + after;
     kindLeft_[bkInside] = kindLeft_[bkOutline] + penBoxes_.Width;
     kindRight_[bkInside] = kindRight_[bkOutline] - penBoxes_.Width;
     int lastDrawn = -1;

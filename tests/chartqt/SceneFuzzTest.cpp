@@ -75,12 +75,14 @@ struct TPenSpec {
 
 struct TValuesSpec {
     int Count = 0;
-    // x: 0 one unit apart, 1 gaps, 2 repeated values, 3 a fraction of a unit apart.
+    // x: 0 one unit apart, 1 gaps, 2 repeated values, 3 a fraction of a unit apart, 4 long runs
+    // of one value.
     int XKind = 0, XOffset = 0;
     double XStart = 0;
-    // y: 0 random walk, 1 waves, 2 levels held for runs, 3 constant, 4 spikes.
+    // y: 0 random walk, 1 waves, 2 levels held for runs, 3 constant, 4 spikes, 5 a few values far
+    // beyond the others (beyond the pixel range once zoomed).
     int YKind = 0;
-    double YBase = 100, YScale = 1, YMultiplier = 1;
+    double YBase = 100, YScale = 1, YMultiplier = 1, XMultiplier = 1;
     // colours: 0 none of their own, 1 one, 2 runs of two, 3 each its own, 4 rising and falling.
     int Colours = 0;
     // null points: 0 none, 1 a few, 2 runs, 3 many.
@@ -95,7 +97,7 @@ struct TSeriesSpec {
     TKind Kind = TKind::Line;
     TValuesSpec Values;
     TColor SeriesColor = clAutoColor;
-    bool RightAxis = false, TopAxis = false, Active = true;
+    bool RightAxis = false, TopAxis = false, Active = true, Hooks = false;
     // line
     bool PointerVisible = false, PointerStyleEvent = false, Stairs = false, InvertedStairs = false;
     TSeriesPointerStyle PointerStyle = TSeriesPointerStyle::psRectangle;
@@ -164,8 +166,8 @@ std::string Describe(const TPenSpec& p) {
 }
 
 std::string Describe(const TSeriesSpec& s) {
-    static const char* xKinds[] = {"unit", "gaps", "repeats", "fraction"};
-    static const char* yKinds[] = {"walk", "waves", "levels", "constant", "spikes"};
+    static const char* xKinds[] = {"unit", "gaps", "repeats", "fraction", "bunched"};
+    static const char* yKinds[] = {"walk", "waves", "levels", "constant", "spikes", "far"};
     static const char* colours[] = {"auto", "one", "runs", "each", "updown"};
     static const char* nulls[] = {"", " nulls:few", " nulls:runs", " nulls:many"};
     static const char* pointers[] = {"rect", "circle", "triangle", "downtriangle", "cross", "diagcross", "star",
@@ -178,10 +180,12 @@ std::string Describe(const TSeriesSpec& s) {
     d += " n=" + std::to_string(v.Count) + " x:" + xKinds[v.XKind] + (v.XOffset ? "+" + std::to_string(v.XOffset) : "") +
          (v.Unordered ? " unordered" : "") + " y:" + yKinds[v.YKind];
     if (v.YMultiplier != 1) d += "*" + std::to_string(v.YMultiplier).substr(0, 6);
+    if (v.XMultiplier != 1) d += " x*" + std::to_string(v.XMultiplier).substr(0, 6);
     d += std::string(" col:") + colours[v.Colours] + nulls[v.Nulls] + " colour " + Hex(s.SeriesColor);
     d += s.RightAxis ? " right" : " left";
     if (s.TopAxis) d += " top";
     if (!s.Active) d += " inactive";
+    if (s.Hooks) d += " hooks";
     switch (s.Kind) {
         case TKind::Line:
             if (s.PointerVisible)
@@ -278,13 +282,13 @@ TValuesSpec SomeValues(TRandom& r, int plotWidth, bool allowHuge) {
         v.Count = static_cast<int>(columns * r.Real(1.0, 4.0));
     else
         v.Count = static_cast<int>(columns * r.Real(4.0, 24.0));
-    v.Count = std::clamp(v.Count, 1, 100000);
+    v.Count = r.Chance(0.02) ? 0 : std::clamp(v.Count, 1, 100000);
     const double x = r.Real();
-    v.XKind = x < 0.6 ? 0 : x < 0.75 ? 1 : x < 0.9 ? 2 : 3;
+    v.XKind = x < 0.55 ? 0 : x < 0.7 ? 1 : x < 0.85 ? 2 : x < 0.95 ? 3 : 4;
     v.XStart = r.Chance(0.5) ? 40000 : r.Chance(0.5) ? 0 : r.Real(-1e3, 1e3);
     v.XSeed = r.Next();
     v.YSeed = r.Next();
-    v.YKind = r.Int(0, 4);
+    v.YKind = r.Chance(0.06) ? 5 : r.Int(0, 4);
     v.YBase = r.Chance(0.1) ? 1e7 : r.Chance(0.3) ? 0 : 100;
     v.YScale = r.Chance(0.5) ? 1 : r.Chance(0.5) ? 0.01 : 50;
     const double m = r.Real();
@@ -294,6 +298,7 @@ TValuesSpec SomeValues(TRandom& r, int plotWidth, bool allowHuge) {
     const double n = r.Real();
     v.Nulls = n < 0.7 ? 0 : n < 0.85 ? 1 : n < 0.95 ? 2 : 3;
     v.Unordered = r.Chance(0.03);
+    if (r.Chance(0.03)) v.XMultiplier = r.Chance(0.5) ? 2 : -1;
     return v;
 }
 
@@ -356,6 +361,7 @@ TSeriesSpec SomeSeries(TRandom& r, TKind kind, int plotWidth, bool allowHuge) {
     s.RightAxis = r.Chance(0.5);
     s.TopAxis = r.Chance(0.12);
     s.Active = !r.Chance(0.04);
+    s.Hooks = r.Chance(0.04);
     auto brushStyle = [&] {
         const double b = r.Real();
         return b < 0.85 ? TBrushStyle::bsSolid : b < 0.93 ? TBrushStyle::bsClear : static_cast<TBrushStyle>(r.Int(2, 7));
@@ -382,7 +388,7 @@ TSeriesSpec SomeSeries(TRandom& r, TKind kind, int plotWidth, bool allowHuge) {
             break;
         case TKind::Candle:
             s.CandleStyle = r.Chance(0.85) ? TCandleStyle::csCandleStick : TCandleStyle::csCandleBar;
-            s.CandleWidth = r.Int(0, 12);
+            s.CandleWidth = r.Chance(0.05) ? r.Int(-6, -1) : r.Int(0, 12);
             s.PointerPen = SomePen(r, 0.75);
             s.PointerBrushStyle = brushStyle();
             s.UpColor = r.Chance(0.05) ? clAutoColor : r.Chance(0.03) ? clNone : SomeColour(r);
@@ -393,7 +399,7 @@ TSeriesSpec SomeSeries(TRandom& r, TKind kind, int plotWidth, bool allowHuge) {
         case TKind::Bar:
             s.BarStyle = r.Chance(0.5) ? TBarStyle::bsRectangle : static_cast<TBarStyle>(r.Int(0, 6));
             s.BarWidthPercent = r.Chance(0.5) ? 70 : r.Int(1, 100);
-            s.CustomBarWidth = r.Chance(0.8) ? 0 : r.Int(1, 12);
+            s.CustomBarWidth = r.Chance(0.8) ? 0 : r.Chance(0.9) ? r.Int(1, 12) : r.Int(-6, -1);
             s.OffsetPercent = r.Chance(0.8) ? 0 : r.Int(-100, 100);
             s.MultiBar = static_cast<TMultiBar>(r.Int(0, 3));
             s.BarPen = SomePen(r, 0.2);
@@ -524,7 +530,8 @@ std::vector<double> XValuesOf(const TValuesSpec& v) {
             case 0: x += 1; break;
             case 1: x += r.Chance(0.8) ? 1 : r.Int(2, 40); break;
             case 2: x += r.Chance(0.4) ? 0 : 1; break;
-            default: x += 0.37; break;
+            case 3: x += 0.37; break;
+            default: x += r.Chance(0.005) ? r.Int(1, 20) : 0; break;
         }
     }
     xs.erase(xs.begin(), xs.begin() + v.XOffset);
@@ -547,7 +554,11 @@ std::vector<double> YValuesOf(const TValuesSpec& v) {
                 y = level;
                 break;
             case 3: y = v.YBase; break;
-            default: y = v.YBase + (r.Chance(0.03) ? (r.Real() - 0.3) * 100 * v.YScale : (r.Real() - 0.5) * v.YScale); break;
+            case 4: y = v.YBase + (r.Chance(0.03) ? (r.Real() - 0.3) * 100 * v.YScale : (r.Real() - 0.5) * v.YScale); break;
+            default:
+                y += (r.Real() - 0.5) * 2 * v.YScale;
+                ys[i] = r.Chance(0.01) ? y + (r.Real() - 0.5) * 1e6 * v.YScale : y;
+                continue;
         }
         ys[i] = y;
     }
@@ -670,6 +681,12 @@ void AddSeries(TChart& chart, const TSeriesSpec& spec) {
         for (size_t i = 0; i < xs.size(); ++i) series->AddPoint(xs[i], ys[i], {}, colours[i]);
     }
     if (v.YMultiplier != 1) series->YValues().SetMultiplier(v.YMultiplier);
+    if (v.XMultiplier != 1) series->XValues().SetMultiplier(v.XMultiplier);
+    // Hooks around a series' drawing, which may paint themselves.
+    if (spec.Hooks) {
+        series->BeforeDrawValues = [](TChartSeries&) {};
+        series->AfterDrawValues = [](TChartSeries&) {};
+    }
     series->SetActive(spec.Active);
 }
 
@@ -874,6 +891,7 @@ TSceneSpec Minimise(TSceneSpec spec, const std::string& kind) {
         steps.push_back([i](TSceneSpec& s) { return i < s.Series.size() && std::exchange(s.Series[i].Values.Colours, 0) != 0; });
         steps.push_back([i](TSceneSpec& s) { return i < s.Series.size() && std::exchange(s.Series[i].Values.XKind, 0) != 0; });
         steps.push_back([i](TSceneSpec& s) { return i < s.Series.size() && std::exchange(s.Series[i].Values.YMultiplier, 1.0) != 1; });
+        steps.push_back([i](TSceneSpec& s) { return i < s.Series.size() && std::exchange(s.Series[i].Values.XMultiplier, 1.0) != 1; });
     }
     constexpr int kMostRuns = 80;
     int runs = 0;
