@@ -202,7 +202,12 @@ void TBarSeries::DrawPoint(int index) {
 }
 
 void TBarSeries::DrawPoints() {
+    // A declined composition leaves the pen and brush as it found them (see TCandleSeries).
+    const TCanvasPen pen = Canvas().Pen;
+    const TCanvasBrush brush = Canvas().Brush;
     if (DrawColumnTops()) return;
+    Canvas().Pen = pen;
+    Canvas().Brush = brush;
     // Everything else paints straight onto the canvas, over what waits to be painted.
     ParentChart()->FlushInk();
     TChartSeries::DrawPoints();

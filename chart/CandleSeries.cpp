@@ -136,7 +136,14 @@ void TCandleSeries::DrawPoint(int index) {
 }
 
 void TCandleSeries::DrawPoints() {
-    if (!DrawVisibleCandles()) TCustomSeries::DrawPoints();
+    // A declined composition leaves the pen and brush as it found them: where no candle is
+    // drawn, a later shape without an outline fills in the pen mode found.
+    const TCanvasPen pen = Canvas().Pen;
+    const TCanvasBrush brush = Canvas().Brush;
+    if (DrawVisibleCandles()) return;
+    Canvas().Pen = pen;
+    Canvas().Brush = brush;
+    TCustomSeries::DrawPoints();
 }
 
 void TCandleSeries::CandleShape(int index, const TCandlePixels& p, TCandleShape& shape) const {

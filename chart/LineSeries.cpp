@@ -42,6 +42,7 @@ public:
 
     void Line(int x0, int y0, int x1, int y1) {
         if (x0 == x1 && y0 == y1) return;
+        drawn_ = true;
         constexpr int kFar = 1 << 30;  // no run arithmetic near the ends of int
         const bool near = std::abs(x0) < kFar && std::abs(y0) < kFar && std::abs(x1) < kFar && std::abs(y1) < kFar;
         if (near && x0 == x1)
@@ -53,7 +54,12 @@ public:
     }
 
     // The centre-line pixels lo .. hi (inclusive) of column x, which the lines along it paint.
-    void Column(int x, int lo, int hi) { Join(true, x, lo, hi); }
+    void Column(int x, int lo, int hi) {
+        drawn_ = true;
+        Join(true, x, lo, hi);
+    }
+    // Whether a line of some length was given, which sets the canvas's pen.
+    bool Drawn() const { return drawn_; }
 
     // Runs along a row or column are marked in bits as the boxes the canvas would paint for
     // them (see PenBoxes), which spares a canvas call per run while a capture is on.
@@ -119,7 +125,7 @@ private:
     const TChartPen& pen_;
     TColor color_;
     int width_;
-    bool ready_ = false;
+    bool ready_ = false, drawn_ = false;
     bool pending_ = false, vertical_ = false;
     int at_ = 0, lo_ = 0, hi_ = 0;
     TColumnCoverage* bits_ = nullptr;
@@ -267,7 +273,12 @@ void TCustomSeries::DrawPoint(int index) {
 
 void TCustomSeries::DrawPoints() {
     mapped_ = false;
+    // A declined composition leaves the pen and brush as it found them (see TCandleSeries).
+    const TCanvasPen pen = Canvas().Pen;
+    const TCanvasBrush brush = Canvas().Brush;
     if (DrawMergedLine() || DrawComposedPointers()) return;
+    Canvas().Pen = pen;
+    Canvas().Brush = brush;
     // Everything else paints straight onto the canvas, over what waits to be painted.
     ParentChart()->FlushInk();
     if (!MarkCoveredPointers()) coveredFirst_ = -1;
@@ -599,10 +610,14 @@ bool TCustomSeries::DrawMergedLine() {
     {
         // Runs are joined only where every pixel paints alike whichever line paints it, and
         // wide ones only on a canvas that paints a wide row or column as one box.
+        // Asked of the pen a segment sets, which the canvas keeps only once a segment is drawn.
         TChartCanvas3D& canvas = Canvas();
+        const TCanvasPen found = canvas.Pen;
         canvas.AssignChartPen(pen);
         canvas.Pen.Color = color;
-        if (!canvas.PenBoxes(penBoxes) || (pen.Width > 1 && !penBoxes.Lines)) return false;
+        const bool boxes = canvas.PenBoxes(penBoxes);
+        canvas.Pen = found;
+        if (!boxes || (pen.Width > 1 && !penBoxes.Lines)) return false;
     }
     // Every point must be drawn, in the one colour: a skipped or uncoloured point breaks the line.
     const auto n = static_cast<size_t>(last - first + 1);
@@ -676,6 +691,7 @@ bool TCustomSeries::DrawMergedLine() {
         const int* columns = ParentChart()->MappedValues(xs, *GetHorizAxis(), first, last);
         // Where the columns change, found once for all of them.
         const std::vector<int>& runs = ParentChart()->MappedRuns(xs, *GetHorizAxis(), first, last);
+        bool drawn = false;
         auto drawColumns = [&](TRunMerger& merger) {
             enter(merger);
             int prevX = firstX, prevY = firstY;
@@ -718,6 +734,7 @@ bool TCustomSeries::DrawMergedLine() {
                 }
             }
             merger.Flush();
+            drawn = merger.Drawn();
             PrevX = prevX;
             PrevY = prevY;
         };
@@ -742,11 +759,14 @@ bool TCustomSeries::DrawMergedLine() {
             TRunMerger merger(canvas, LinePen, color);
             drawColumns(merger);
         }
-        // The canvas is left as drawing the line leaves it.
-        canvas.AssignChartPen(LinePen);
-        canvas.Brush.Style = TBrushStyle::bsClear;
-        canvas.Brush.Color = color;
-        canvas.Pen.Color = color;
+        // The canvas is left as drawing the line leaves it: where no segment has a length, as the
+        // series found it.
+        if (drawn) {
+            canvas.AssignChartPen(LinePen);
+            canvas.Brush.Style = TBrushStyle::bsClear;
+            canvas.Brush.Color = color;
+            canvas.Pen.Color = color;
+        }
     }
     PrevColor = color;
     drawnInPaint_ = true;

@@ -958,6 +958,38 @@ void RunFamily(TFamily family, long shortRun) {
     }
 }
 
+// A shape without an outline fills in the pen mode the canvas holds, which a series that draws
+// nothing leaves as it was: a line of one pixel, or candles that are all null points, between an
+// inverting line and bars without an outline. Too rare for the random scenes to meet.
+TEST(SceneFuzz, SeriesThatDrawNothingLeaveThePenMode) {
+    test::EnsureApplication();
+    for (const bool candles : {false, true}) {
+        QImage frames[2];
+        for (const bool everyPoint : {false, true}) {
+            TChart chart(std::make_unique<TQtCanvas>());
+            auto& inverting = chart.Add(std::make_unique<TLineSeries>());
+            inverting.LinePen.Mode = TPenMode::pmNotXor;
+            for (int i = 0; i < 10; ++i) inverting.AddPoint(i * 300, i % 3, {}, clRed);
+            if (candles) {
+                auto& nulls = chart.Add(std::make_unique<TCandleSeries>());
+                nulls.Pen().Width = 2;
+                for (int i = 0; i < 3000; ++i) nulls.SetPointColor(nulls.AddCandlePoint(i, 1, 2, 0, 1.5), clNone);
+            } else {
+                auto& dot = chart.Add(std::make_unique<TLineSeries>());
+                for (int i = 0; i < 3000; ++i) dot.AddPoint(1500, 1, {}, clBlue);
+            }
+            auto& bars = chart.Add(std::make_unique<TBarSeries>());
+            bars.BarPen.Visible = false;
+            for (int i = 0; i < 10; ++i) bars.AddPoint(i * 300, 1.5, {}, clGreen);
+            chart.SetBounds(400, 300);
+            chart.DrawEveryPoint = everyPoint;
+            chart.DrawChart(TRect{0, 0, 400, 300});
+            frames[everyPoint] = static_cast<const TQtCanvas&>(chart.Canvas()).Image().copy();
+        }
+        EXPECT_EQ(Difference(frames[0], frames[1]), "") << (candles ? "null candles" : "a line of one pixel");
+    }
+}
+
 TEST(SceneFuzz, Lines) { RunFamily(TFamily::Lines, 100); }
 TEST(SceneFuzz, Candles) { RunFamily(TFamily::Candles, 80); }
 TEST(SceneFuzz, Bars) { RunFamily(TFamily::Bars, 80); }
