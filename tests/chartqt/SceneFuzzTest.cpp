@@ -337,6 +337,8 @@ void Plain(TRandom& r, TSeriesSpec& s) {
             Plain(r, s.PointerPen);
             s.PointerPen.Width = std::max(2, s.PointerPen.Width);
             s.PointerBrushStyle = TBrushStyle::bsSolid;
+            // Without an outline the bodies fill in the pen mode the series before left.
+            if (r.Chance(0.1)) s.PointerPen.Visible = false;
             break;
         case TKind::Bar: {
             constexpr TBarStyle boxes[] = {TBarStyle::bsRectangle, TBarStyle::bsCilinder, TBarStyle::bsRectGradient};
@@ -348,6 +350,7 @@ void Plain(TRandom& r, TSeriesSpec& s) {
             s.BarPen.Style = style;
             s.BarPen.Width = 1;
             s.BarBrushStyle = TBrushStyle::bsSolid;
+            if (r.Chance(0.1)) s.BarPen.Visible = false;
             break;
         }
     }
