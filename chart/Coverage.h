@@ -32,9 +32,9 @@ public:
     const TRect& Region() const { return region_; }
     // Words of one column's rows.
     int Words() const { return words_; }
-    // The rows of column x; nullptr outside the region.
+    // The rows of column x; nullptr outside the region, and where it has no rows.
     const TWord* Column(int x) const {
-        if (x < region_.Left || x >= region_.Right) return nullptr;
+        if (x < region_.Left || x >= region_.Right || words_ == 0) return nullptr;
         return &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
     }
 
@@ -82,7 +82,7 @@ public:
     }
 
     TWord* MutableColumn(int x) {
-        if (x < region_.Left || x >= region_.Right) return nullptr;
+        if (x < region_.Left || x >= region_.Right || words_ == 0) return nullptr;
         return &bits_[static_cast<size_t>(x - region_.Left) * static_cast<size_t>(words_)];
     }
     // The rows of `bits` (bit k: row top + k) as the words w and w + 1 of a column, those

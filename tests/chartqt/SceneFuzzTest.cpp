@@ -26,7 +26,9 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestApplication.h"
@@ -991,6 +993,26 @@ TEST(SceneFuzz, SeriesThatDrawNothingLeaveThePenMode) {
         }
         EXPECT_EQ(Difference(frames[0], frames[1]), "") << (candles ? "null candles" : "a line of one pixel");
     }
+}
+
+// Dense bars whose values and origin all lie above the plot compose into no rows at all; the
+// sanitizers see any reach into the rows that are not there.
+TEST(SceneFuzz, DenseBarsAboveThePlot) {
+    test::EnsureApplication();
+    QImage frames[2];
+    for (const bool everyPoint : {false, true}) {
+        TChart chart(std::make_unique<TQtCanvas>());
+        auto& bars = chart.Add(std::make_unique<TBarSeries>());
+        bars.SetYOrigin(10);
+        for (int i = 0; i < 5000; ++i) bars.AddPoint(i, 11 + i % 7, {}, clGreen);
+        chart.LeftAxis().SetRange(0, 5);
+        chart.SetBounds(400, 300);
+        chart.DrawEveryPoint = everyPoint;
+        chart.DrawChart(TRect{0, 0, 400, 300});
+        EXPECT_EQ(bars.BarPixelWidth, 0);
+        frames[everyPoint] = static_cast<const TQtCanvas&>(chart.Canvas()).Image().copy();
+    }
+    EXPECT_EQ(Difference(frames[0], frames[1]), "");
 }
 
 TEST(SceneFuzz, Lines) { RunFamily(TFamily::Lines, 100); }
