@@ -609,10 +609,8 @@ void Apply(TChartPen& pen, const TPenSpec& p) {
     pen.SmallDots = p.SmallDots;
 }
 
-void AddSeries(TChart& chart, const TSeriesSpec& spec) {
-    const TValuesSpec& v = spec.Values;
-    const std::vector<double> xs = XValuesOf(v), ys = YValuesOf(v);
-    const std::vector<TColor> colours = ColoursOf(v, ys);
+// A series of the scene's kind and settings, without points.
+TChartSeries* NewSeries(TChart& chart, const TSeriesSpec& spec) {
     TChartSeries* series = nullptr;
     switch (spec.Kind) {
         case TKind::Line: {
@@ -665,6 +663,14 @@ void AddSeries(TChart& chart, const TSeriesSpec& spec) {
             break;
         }
     }
+    return series;
+}
+
+void AddSeries(TChart& chart, const TSeriesSpec& spec) {
+    const TValuesSpec& v = spec.Values;
+    const std::vector<double> xs = XValuesOf(v), ys = YValuesOf(v);
+    const std::vector<TColor> colours = ColoursOf(v, ys);
+    TChartSeries* series = NewSeries(chart, spec);
     if (spec.SeriesColor != clAutoColor) series->SetSeriesColor(spec.SeriesColor);
     if (spec.RightAxis) series->SetVertAxis(TVertAxis::aRightAxis);
     if (spec.TopAxis) series->SetHorizAxis(THorizAxis::aTopAxis);
