@@ -27,6 +27,9 @@ void TRasterTarget::Attach(QImage& image) {
     FStride = image.bytesPerLine();
     FDeviceWidth = image.width();
     FDeviceHeight = image.height();
+    // The image is ceil(size × ratio) device pixels, so this floor is the logical size.
+    FWidth = int(std::floor(FDeviceWidth / ratio + 1e-9));
+    FHeight = int(std::floor(FDeviceHeight / ratio + 1e-9));
     if (ratio == std::floor(ratio))
         FScale = int(ratio);
     else
@@ -43,9 +46,13 @@ void TRasterTarget::Capture(int x0, int y0, int x1, int y1, bool inverting, bool
 void TRasterTarget::FillFractional(int x0, int y0, int x1, int y1, QRgb rgb, bool inverting) {
     const qreal r = FFraction;
     auto edge = [r](int v) { return int(std::floor(v * r + 0.5)); };
+    // Where the scaled grid ends within the image's last device pixel, that pixel belongs to the
+    // last logical one, or no fill would reach it and text blended onto it would darken it
+    // frame by frame.
+    auto far = [&](int v, int size, int device) { return v == size ? device : std::min(edge(v), device); };
     int dx0, dx1, dy0, dy1;
-    FractionalSpan(x0, x1, r, edge(FVisible.left()), std::min(edge(FVisible.right() + 1), FDeviceWidth), dx0, dx1);
-    FractionalSpan(y0, y1, r, edge(FVisible.top()), std::min(edge(FVisible.bottom() + 1), FDeviceHeight), dy0, dy1);
+    FractionalSpan(x0, x1, r, edge(FVisible.left()), far(FVisible.right() + 1, FWidth, FDeviceWidth), dx0, dx1);
+    FractionalSpan(y0, y1, r, edge(FVisible.top()), far(FVisible.bottom() + 1, FHeight, FDeviceHeight), dy0, dy1);
     if (dx1 <= dx0 || dy1 <= dy0) return;
     WriteBox(dx0, dx1, dy0, dy1, rgb, inverting);
 }

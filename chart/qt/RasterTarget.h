@@ -105,6 +105,7 @@ private:
     uchar* FBits = nullptr;
     qsizetype FStride = 0;
     int FDeviceWidth = 0, FDeviceHeight = 0;
+    int FWidth = 0, FHeight = 0;  // logical
     QRect FVisible;
     const kernels::TKernels* FKernels = &kernels::Kernels();
 
