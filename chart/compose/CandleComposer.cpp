@@ -62,6 +62,7 @@ bool TCandleComposer::Accepts(TFrameContext& frame) {
     kindRight_[bkOutline] = kindRight_[bkFlat] = std::max(-leftWidth, rightWidth) + after;
     kindLeft_[bkInside] = kindLeft_[bkOutline] + penBoxes_.Width;
     kindRight_[bkInside] = kindRight_[bkOutline] - penBoxes_.Width;
+    FindKindEdges();
     return true;
 }
 
@@ -92,18 +93,17 @@ void TCandleComposer::Shape(int index, const TCandlePixels& p, TCandleShape& sha
     shape.Rows = Rows(p);
 }
 
-std::vector<int> TCandleComposer::KindEdges(int x) const {
+void TCandleComposer::FindKindEdges() {
     // Columns where a kind of box begins or ends split a candle into stripes that each box
     // covers wholly or not at all.
-    std::vector<int> edges;
+    edges_.clear();
     for (int k = 0; k < bkKinds; ++k)
         if (kindLeft_[k] <= kindRight_[k]) {
-            edges.push_back(x + kindLeft_[k]);
-            edges.push_back(x + kindRight_[k] + 1);
+            edges_.push_back(kindLeft_[k]);
+            edges_.push_back(kindRight_[k] + 1);
         }
-    std::sort(edges.begin(), edges.end());
-    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
-    return edges;
+    std::sort(edges_.begin(), edges_.end());
+    edges_.erase(std::unique(edges_.begin(), edges_.end()), edges_.end());
 }
 
 // ---- few candles a column ----
@@ -137,8 +137,8 @@ bool TCandleComposer::Shapes(int a, int b) {
 
 void TCandleComposer::PaintColumn(TChartCanvas3D& canvas, size_t start, size_t end) {
     // In each stripe the boxes are rows, the later on top.
-    const std::vector<int> edges = KindEdges(shapes_[start].X);
-    for (size_t e = 0; e + 1 < edges.size(); ++e) PaintStripe(canvas, start, end, edges[e], edges[e + 1] - 1);
+    const int x = shapes_[start].X;
+    for (size_t e = 0; e + 1 < edges_.size(); ++e) PaintStripe(canvas, start, end, x + edges_[e], x + edges_[e + 1] - 1);
 }
 
 void TCandleComposer::PaintStripe(TChartCanvas3D& canvas, size_t start, size_t end, int left, int right) {
@@ -210,7 +210,7 @@ bool TCandleComposer::ComposeColumns(TFrameContext& frame) {
 
 void TCandleComposer::SplitIntoStripes() {
     // Stripes covered by the same kinds of boxes form a group.
-    const std::vector<int> edges = KindEdges(0);
+    const std::vector<int>& edges = edges_;
     stripes_.clear();
     groupKinds_.clear();
     for (size_t e = 0; e + 1 < edges.size(); ++e) {

@@ -51,8 +51,8 @@ private:
     // predictor foresees.
     [[gnu::always_inline]] inline TCandleRows Rows(const TCandlePixels& p) const;
     void Shape(int index, const TCandlePixels& p, TCandleShape& shape) const;
-    // The columns between the edges of the kinds of boxes, relative to a candle's X.
-    std::vector<int> KindEdges(int x) const;
+    // The columns where the kinds of boxes begin and end, relative to a candle's X, into edges_.
+    void FindKindEdges();
 
     // Few candles a column: each column's candles painted over the earlier columns.
     bool PaintColumns(TFrameContext& frame);
@@ -97,6 +97,7 @@ private:
     // where left > right), the visible candles and the last one drawn.
     TChartCanvas3D::TPenBoxes penBoxes_;
     int kindLeft_[bkKinds] = {}, kindRight_[bkKinds] = {};
+    std::vector<int> edges_;
     int first_ = 0, last_ = -1, lastDrawn_ = -1;
     // Kept from call to call to spare allocations.
     std::vector<TCandleShape> shapes_;

@@ -325,16 +325,17 @@ bool TLineComposer::DrawComposedPointers(TFrameContext& frame, TComposedEnd& end
 }
 
 TPoint TLineComposer::PixelAt(size_t k) {
-    constexpr size_t kChunk = 1024;
-    if (k < chunk_) {
-        // The chunk that holds k, mapped as it is first asked for.
-        chunk_ = k / kChunk * kChunk;
-        const size_t to = std::min(count_, chunk_ + kChunk);
-        pixelX_.resize(to - chunk_);
-        pixelY_.resize(to - chunk_);
-        series_.MapPixels(first_ + static_cast<int>(chunk_), first_ + static_cast<int>(to) - 1, pixelX_.data(), pixelY_.data());
-    }
+    if (k < chunk_) MapChunk(k);
     return TPoint{pixelX_[k - chunk_], pixelY_[k - chunk_]};
+}
+
+void TLineComposer::MapChunk(size_t k) {
+    constexpr size_t kChunk = 1024;
+    chunk_ = k / kChunk * kChunk;
+    const size_t to = std::min(count_, chunk_ + kChunk);
+    pixelX_.resize(to - chunk_);
+    pixelY_.resize(to - chunk_);
+    series_.MapPixels(first_ + static_cast<int>(chunk_), first_ + static_cast<int>(to) - 1, pixelX_.data(), pixelY_.data());
 }
 
 void TLineComposer::ComposePoints(TChartCanvas3D& canvas, TComposeSink& sink, TComposedEnd& end) {
@@ -363,21 +364,19 @@ void TLineComposer::ComposePoints(TChartCanvas3D& canvas, TComposeSink& sink, TC
     end = TComposedEnd{last, lastPoint.X, lastPoint.Y, lastColor, segment_};
 }
 
-void TLineComposer::ComposePointer(TPoint at, TColor c) {
+void TLineComposer::PointerLayers(TColor c) {
     // The layers of the pointer's pen and brush, kept while the point colour stays.
-    auto layers = [&] {
-        if (c != layersColor_) {
-            layersColor_ = c;
-            const TColor brush = series_.Pointer.Brush.Color;
-            target_ = composer_.ShapeTarget({composer_.Layer(series_.Pointer.Pen.Color), composer_.Layer(brush == clAutoColor ? c : brush)});
-        }
-        return target_.Layers;
-    };
+    layersColor_ = c;
+    const TColor brush = series_.Pointer.Brush.Color;
+    target_ = composer_.ShapeTarget({composer_.Layer(series_.Pointer.Pen.Color), composer_.Layer(brush == clAutoColor ? c : brush)});
+}
+
+void TLineComposer::ComposePointer(TPoint at, TColor c) {
     const int x = at.X, y = at.Y;
     if (!pointerBits_.empty()) {
         // The whole shape at once, as bits of rows; where it is painted over already,
         // nothing changes.
-        layers();
+        if (c != layersColor_) PointerLayers(c);
         composer_.PaintShape(target_, x, y + pointerTop_, pointerHeight_, pointerBits_);
         return;
     }
@@ -388,7 +387,8 @@ void TLineComposer::ComposePointer(TPoint at, TColor c) {
             break;
         }
     if (hidden) return;
-    const auto [penLayer, brushLayer] = layers();
+    if (c != layersColor_) PointerLayers(c);
+    const auto [penLayer, brushLayer] = target_.Layers;
     for (const TPointerRun& run : pointerRuns_)
         composer_.Paint(x + run.Dx, y + run.Top, y + run.Bottom, run.Pen ? penLayer : brushLayer);
 }

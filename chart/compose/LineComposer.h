@@ -74,8 +74,11 @@ private:
     // The shape's pixels as runs of one column, each with its last painter.
     void ShapeRuns(const std::vector<TPointerBox>& boxes, const TRect& bounds);
     void ComposePoints(TChartCanvas3D& canvas, TComposeSink& sink, TComposedEnd& end);
-    // Point k of the visible ones, asked from the last point back.
-    TPoint PixelAt(size_t k);
+    // Point k of the visible ones, asked from the last point back; mapped a chunk at a time
+    // where chunks are taken.
+    [[gnu::always_inline]] inline TPoint PixelAt(size_t k);
+    void MapChunk(size_t k);
+    void PointerLayers(TColor c);
     [[gnu::always_inline]] inline void ComposePointer(TPoint at, TColor c);
     [[gnu::always_inline]] inline void ComposeSegment(TChartCanvas3D& canvas, TComposeSink& sink, int x0, int y0, int x1, int y1,
                                                TColor c);
