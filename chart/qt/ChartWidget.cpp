@@ -1,10 +1,12 @@
 #include "chart/qt/ChartWidget.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
 
+#include "chart/qt/ChartAccessible.h"
 #include "chart/qt/QtCanvas.h"
 
 namespace zyn::chart {
@@ -47,6 +49,8 @@ Qt::CursorShape ShapeOf(TCursor c) {
 }  // namespace
 
 TChartWidget::TChartWidget(QWidget* parent) : QWidget(parent) {
+    static const bool accessibleFactory = (QAccessible::installFactory(&TChartAccessible::Factory), true);
+    (void)accessibleFactory;
     auto canvas = std::make_unique<TQtCanvas>();
     canvas_ = canvas.get();
     chart_ = std::make_unique<TChart>(std::move(canvas));
@@ -84,10 +88,43 @@ void TChartWidget::paintEvent(QPaintEvent*) {
         canvas_->SetDevicePixelRatio(devicePixelRatioF());
         chart_->InvalidateChart();
     }
+    const long frames = chart_->FramesDrawn;
     chart_->PaintChart();
+    // Told before the overlay is painted, which may follow the new frame's mapping.
+    const bool drawn = chart_->FramesDrawn != frames;
+    if (drawn) emit FrameDrawn();
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), canvas_->Image());
+    if (OnPaintOverlay) OnPaintOverlay(painter);
     if (hasFocus()) DrawFocus(painter);
+    painter.end();
+    if (drawn) NotifyAccessibility();
+}
+
+TChartWidget::TAccessibleTexts TChartWidget::CurrentAccessibleTexts() const {
+    if (AccessibleTexts) return AccessibleTexts();
+    QStringList title;
+    for (const std::string& line : chart_->Title.Text()) title << QString::fromStdString(line);
+    return {title.join(u' '), {}, {}};
+}
+
+void TChartWidget::NotifyAccessibility() {
+    // Nothing is worked out while no assistive technology listens.
+    if (!QAccessible::isActive()) return;
+    const TAccessibleTexts now = CurrentAccessibleTexts();
+    if (now.Name != told_.Name) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+    if (now.Description != told_.Description) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+    if (now.Value != told_.Value) {
+        QAccessibleValueChangeEvent event(this, now.Value);
+        QAccessible::updateAccessibility(&event);
+    }
+    told_ = now;
 }
 
 // A ring in the selection colour over the panel's border, inside its outer bevel.

@@ -1,6 +1,8 @@
 #pragma once
 #include <QRegion>
+#include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -28,6 +30,24 @@ public:
     // present again.
     static QRegion RubberBandRegion(const TZoomPanningRecord& drag);
 
+    // Paints over the presented frame, after it and before the focus ring (a crosshair).
+    std::function<void(QPainter&)> OnPaintOverlay;
+
+    // What assistive technology reads of the chart, asked for when it reads; without a
+    // provider the name is the chart's title.
+    struct TAccessibleTexts {
+        QString Name, Description, Value;
+    };
+    std::function<TAccessibleTexts()> AccessibleTexts;
+    TAccessibleTexts CurrentAccessibleTexts() const;
+    // Tells assistive technology, when one listens, which of the texts changed since it was
+    // last told; every drawn frame does so too (a load, a zoom or a scroll).
+    void NotifyAccessibility();
+
+signals:
+    // A full frame was drawn into the buffer (the view or the series changed).
+    void FrameDrawn();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -44,6 +64,7 @@ private:
 
     TQtCanvas* canvas_;  // owned by the chart
     std::unique_ptr<TChart> chart_;
+    TAccessibleTexts told_;  // as assistive technology was last told
 };
 
 }  // namespace zyn::chart
