@@ -23,9 +23,9 @@ QWidget* TfrmMain::CreateChartArea(QWidget* parent) {
         return FLoadedInstrument ? QString::fromStdString(*FLoadedInstrument) : QString();
     };
     Chart1Interaction->Dispatch = [](const std::function<void()>& command) { TApplication::Dispatch(command); };
-    area->AccessibleTexts = [this]() -> chart::TChartWidget::TAccessibleTexts {
-        return {app::ChartName(FLoadedInstrument), app::ViewDescription(*Chart1, Chart1Series, FRecordList),
-                app::DayValueText(*Chart1, Chart1Series, Chart1Interaction->CursorDay())};
+    area->AccessibleTexts = [this] {
+        return app::ChartAccessibleTexts(*Chart1, Chart1Series, FRecordList, FLoadedInstrument,
+                                         Chart1Interaction->CursorDay());
     };
     return area;
 }

@@ -27,42 +27,57 @@ QString PriceText(const chart::TChart& chart, double value) {
     return QString::fromStdString(chart::FormatFloat(c.RightAxis().AxisValuesFormat(), value, chart.FormatSettings));
 }
 
-QString ChartName(const std::optional<std::string>& instrument) {
-    return instrument ? QString::fromStdString(*instrument) : QStringLiteral("Kein Instrument geladen");
-}
-
-QString ViewDescription(chart::TChart& chart, const TChart1Series& s, const RecordList& records) {
+TViewSummary SummarizeView(chart::TChart& chart, const TChart1Series& s) {
     const chart::TCandleSeries& candles = *s.SeriesKurse;
     const int n = candles.Count();
-    if (n == 0) return QStringLiteral("Keine Kurse geladen.");
+    TViewSummary view;
+    if (n == 0) return view;
     double lo = 0, hi = 0;
     chart.VisibleHorizontalRange(lo, hi);
     // Day positions are the indexes of the candles.
-    const int first = static_cast<int>(std::clamp(std::ceil(lo), 0.0, double(n)));
-    const int last = static_cast<int>(std::clamp(std::floor(hi), -1.0, double(n - 1)));
-    QString text;
-    if (first <= last) {
-        double low = candles.LowValues().Value(first), high = candles.HighValues().Value(first);
-        for (int i = first + 1; i <= last; ++i) {
-            low = std::min(low, candles.LowValues().Value(i));
-            high = std::max(high, candles.HighValues().Value(i));
-        }
-        text = QStringLiteral("Zu sehen: %1 bis %2, Kurse von %3 bis %4.")
-                   .arg(DateOf(s, first), DateOf(s, last), PriceText(chart, low), PriceText(chart, high));
-    } else {
-        text = QStringLiteral("Kein Tag im sichtbaren Bereich.");
+    view.First = static_cast<int>(std::clamp(std::ceil(lo), 0.0, double(n)));
+    view.Last = static_cast<int>(std::clamp(std::floor(hi), -1.0, double(n - 1)));
+    if (view.First > view.Last) return view;
+    view.Lowest = candles.LowValues().Value(view.First);
+    view.Highest = candles.HighValues().Value(view.First);
+    for (int i = view.First + 1; i <= view.Last; ++i) {
+        view.Lowest = std::min(view.Lowest, candles.LowValues().Value(i));
+        view.Highest = std::max(view.Highest, candles.HighValues().Value(i));
     }
-    text += QStringLiteral(" Letzter Schluss am %1: %2.")
-                .arg(DateOf(s, n - 1), PriceText(chart, candles.CloseValues().Value(n - 1)));
-    if (!records.empty())
-        text += QStringLiteral(" Pivot für den nächsten Handelstag: %1.").arg(PriceText(chart, records.front().Pivot));
-    return text;
+    return view;
 }
 
-QString DayValueText(const chart::TChart& chart, const TChart1Series& s, int cursorDay) {
+chart::TChartWidget::TAccessibleTexts ChartAccessibleTexts(chart::TChart& chart, const TChart1Series& s,
+                                                           const RecordList& records,
+                                                           const std::optional<std::string>& instrument, int cursorDay) {
+    chart::TChartWidget::TAccessibleTexts texts;
+    texts.Name = instrument ? QString::fromStdString(*instrument) : QStringLiteral("Kein Instrument geladen");
+    const chart::TCandleSeries& candles = *s.SeriesKurse;
+    const int n = candles.Count();
+    if (n == 0) {
+        texts.Description = QStringLiteral("Keine Kurse geladen.");
+        return texts;
+    }
+    const TViewSummary view = SummarizeView(chart, s);
+    if (view.First <= view.Last) {
+        texts.Description = QStringLiteral("Zu sehen: %1 bis %2, Kurse von %3 bis %4.")
+                                .arg(DateOf(s, view.First), DateOf(s, view.Last), PriceText(chart, view.Lowest),
+                                     PriceText(chart, view.Highest));
+        texts.Lowest = view.Lowest;
+        texts.Highest = view.Highest;
+    } else {
+        texts.Description = QStringLiteral("Kein Tag im sichtbaren Bereich.");
+    }
+    texts.Description += QStringLiteral(" Letzter Schluss am %1: %2.")
+                             .arg(DateOf(s, n - 1), PriceText(chart, candles.CloseValues().Value(n - 1)));
+    if (!records.empty())
+        texts.Description +=
+            QStringLiteral(" Pivot für den nächsten Handelstag: %1.").arg(PriceText(chart, records.front().Pivot));
+
     const int day = ShownDay(s, cursorDay);
-    if (day < 0) return {};
-    return QStringLiteral("%1, Schluss %2").arg(DateOf(s, day), PriceText(chart, s.SeriesKurse->CloseValues().Value(day)));
+    texts.Number = candles.CloseValues().Value(day);
+    texts.Value = QStringLiteral("%1, Schluss %2").arg(DateOf(s, day), PriceText(chart, *texts.Number));
+    return texts;
 }
 
 }  // namespace zyn::app

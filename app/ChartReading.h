@@ -5,6 +5,7 @@
 
 #include "app/ChartSetup.h"
 #include "chart/Chart.h"
+#include "chart/qt/ChartWidget.h"
 #include "data/DailyRecord.h"
 
 namespace zyn::app {
@@ -19,12 +20,19 @@ int ShownDay(const TChart1Series& series, int cursorDay);
 // A price in the right axis's format.
 QString PriceText(const chart::TChart& chart, double value);
 
-// The chart's accessible name: the loaded instrument.
-QString ChartName(const std::optional<std::string>& instrument);
-// The range in view (first and last date, lowest and highest price), the newest close and the
-// next day's pivot.
-QString ViewDescription(chart::TChart& chart, const TChart1Series& series, const RecordList& records);
-// The shown day with its close.
-QString DayValueText(const chart::TChart& chart, const TChart1Series& series, int cursorDay);
+// The candles in view: the first and the last (none when First > Last), the lowest low and the
+// highest high among them.
+struct TViewSummary {
+    int First = 0, Last = -1;
+    double Lowest = 0, Highest = 0;
+};
+TViewSummary SummarizeView(chart::TChart& chart, const TChart1Series& series);
+
+// What a screen reader reads of the chart: the loaded instrument as its name; the range in
+// view (first and last date, lowest and highest price), the newest close and the next day's
+// pivot as its description; the shown day with its close as its value.
+chart::TChartWidget::TAccessibleTexts ChartAccessibleTexts(chart::TChart& chart, const TChart1Series& series,
+                                                           const RecordList& records,
+                                                           const std::optional<std::string>& instrument, int cursorDay);
 
 }  // namespace zyn::app

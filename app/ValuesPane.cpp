@@ -249,6 +249,7 @@ void TValuesPane::ShowValues(chart::TChart& chart, const TChart1Series& s, const
                                 .arg(QString::fromStdString(std::string(s.SeriesKurse->XLabel(s.SeriesKurse->Count() - 1)))
                                          .toHtmlEscaped()));
     Message->hide();
+    Message->clear();
     values_->show();
 }
 

@@ -17,6 +17,29 @@ QString TChartAccessible::text(QAccessible::Text t) const {
     }
 }
 
+void* TChartAccessible::interface_cast(QAccessible::InterfaceType t) {
+    if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(t);
+}
+
+namespace {
+
+QVariant NumberOf(const std::optional<double>& number) { return number ? QVariant(*number) : QVariant(); }
+
+}  // namespace
+
+QVariant TChartAccessible::currentValue() const {
+    return NumberOf(static_cast<const TChartWidget*>(widget())->CurrentAccessibleTexts().Number);
+}
+
+QVariant TChartAccessible::maximumValue() const {
+    return NumberOf(static_cast<const TChartWidget*>(widget())->CurrentAccessibleTexts().Highest);
+}
+
+QVariant TChartAccessible::minimumValue() const {
+    return NumberOf(static_cast<const TChartWidget*>(widget())->CurrentAccessibleTexts().Lowest);
+}
+
 QAccessibleInterface* TChartAccessible::Factory(const QString&, QObject* object) {
     if (auto* widget = qobject_cast<TChartWidget*>(object)) return new TChartAccessible(widget);
     return nullptr;

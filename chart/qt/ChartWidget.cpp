@@ -105,7 +105,9 @@ TChartWidget::TAccessibleTexts TChartWidget::CurrentAccessibleTexts() const {
     if (AccessibleTexts) return AccessibleTexts();
     QStringList title;
     for (const std::string& line : chart_->Title.Text()) title << QString::fromStdString(line);
-    return {title.join(u' '), {}, {}};
+    TAccessibleTexts texts;
+    texts.Name = title.join(u' ');
+    return texts;
 }
 
 void TChartWidget::NotifyAccessibility() {
@@ -120,8 +122,8 @@ void TChartWidget::NotifyAccessibility() {
         QAccessibleEvent event(this, QAccessible::DescriptionChanged);
         QAccessible::updateAccessibility(&event);
     }
-    if (now.Value != told_.Value) {
-        QAccessibleValueChangeEvent event(this, now.Value);
+    if (now.Value != told_.Value || now.Number != told_.Number) {
+        QAccessibleValueChangeEvent event(this, now.Number ? QVariant(*now.Number) : QVariant(now.Value));
         QAccessible::updateAccessibility(&event);
     }
     told_ = now;

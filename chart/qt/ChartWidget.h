@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPainter;
 
@@ -35,8 +36,11 @@ public:
 
     // What assistive technology reads of the chart, asked for when it reads; without a
     // provider the name is the chart's title.
+    // Value is the text of the value; Number, Lowest and Highest its number and range, for the
+    // platforms whose bridges carry a value only as a number.
     struct TAccessibleTexts {
         QString Name, Description, Value;
+        std::optional<double> Number, Lowest, Highest;
     };
     std::function<TAccessibleTexts()> AccessibleTexts;
     TAccessibleTexts CurrentAccessibleTexts() const;
