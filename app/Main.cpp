@@ -356,9 +356,9 @@ void TfrmMain::LoadDataFile(const std::string& path, const std::string& instrume
 }
 
 void TfrmMain::ShowLoadedRecords(bool otherInstrument) {
+    RedrawChart();
     // The cursor's day belongs to the days of the instrument it was put on.
     if (otherInstrument) Chart1Interaction->SetCursorDay(-1);
-    RedrawChart();
     // A zoomed or scrolled view keeps its days; another instrument's prices lie elsewhere, so
     // the price axis fits the days in view, as a wheel step does.
     if (otherInstrument && (Chart1->HasSavedScales || Chart1->IsZoomed)) Chart1->FitRightAxisToView();

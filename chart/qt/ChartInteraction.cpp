@@ -142,7 +142,8 @@ void TChartInteraction::SetCursor(TCursorSource source, int day) {
     if (day == cursorDay_) return;
     cursorDay_ = day;
     emit CursorDayChanged(day);
-    widget_->NotifyAccessibility();
+    // With a frame pending (a scroll, new series) the frame tells, once the view is laid out.
+    if (widget_->Chart().Canvas().BufferValid) widget_->NotifyAccessibility();
 }
 
 void TChartInteraction::RefreshCrosshair() {

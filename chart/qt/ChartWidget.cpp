@@ -110,21 +110,29 @@ TChartWidget::TAccessibleTexts TChartWidget::CurrentAccessibleTexts() const {
     return texts;
 }
 
+void (*TChartWidget::AccessibilityListener)(QAccessibleEvent* event) = nullptr;
+
 void TChartWidget::NotifyAccessibility() {
     // Nothing is worked out while no assistive technology listens.
-    if (!QAccessible::isActive()) return;
+    if (!AccessibilityListener && !QAccessible::isActive()) return;
+    const auto send = [](QAccessibleEvent& event) {
+        if (AccessibilityListener)
+            AccessibilityListener(&event);
+        else
+            QAccessible::updateAccessibility(&event);
+    };
     const TAccessibleTexts now = CurrentAccessibleTexts();
     if (now.Name != told_.Name) {
         QAccessibleEvent event(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&event);
+        send(event);
     }
     if (now.Description != told_.Description) {
         QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-        QAccessible::updateAccessibility(&event);
+        send(event);
     }
     if (now.Value != told_.Value || now.Number != told_.Number) {
         QAccessibleValueChangeEvent event(this, now.Number ? QVariant(*now.Number) : QVariant(now.Value));
-        QAccessible::updateAccessibility(&event);
+        send(event);
     }
     told_ = now;
 }

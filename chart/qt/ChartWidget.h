@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+class QAccessibleEvent;
 class QPainter;
 
 #include "chart/Chart.h"
@@ -47,6 +48,9 @@ public:
     // Tells assistive technology, when one listens, which of the texts changed since it was
     // last told; every drawn frame does so too (a load, a zoom or a scroll).
     void NotifyAccessibility();
+    // Takes the events instead of the platform's bridge when set (where there is none, as on
+    // the offscreen platform).
+    static void (*AccessibilityListener)(QAccessibleEvent* event);
 
 signals:
     // A full frame was drawn into the buffer (the view or the series changed).
