@@ -35,6 +35,10 @@ QColor LineColor(const chart::TChartSeries& s, int day, TColor given) {
     return chart::TQtCanvas::ResolveColor(color, out) ? out : QColor();
 }
 
+void SetText(QLabel* label, const QString& text) {
+    if (label->text() != text) label->setText(text);
+}
+
 bool IsShortcut(QKeyEvent* e) { return e->matches(QKeySequence::Copy) || e->matches(QKeySequence::SelectAll); }
 
 }  // namespace
@@ -240,14 +244,14 @@ void TValuesPane::ShowValues(chart::TChart& chart, const TChart1Series& s, const
     }
     NextDayTable->SetColumns({next, nextRange});
 
-    const QString name = QString::fromStdString(instrument).toHtmlEscaped();
-    const QString date = QString::fromStdString(rows.front().first).toHtmlEscaped();
-    DayHeading->setText(QStringLiteral("<b>%1 am %2</b> \u2013 %3")
-                            .arg(name, date, day == cursorDay ? QStringLiteral("Tag am Fadenkreuz")
-                                                               : QStringLiteral("neuester Tag")));
-    NextDayHeading->setText(QStringLiteral("<b>Für den nächsten Handelstag</b> \u2013 aus dem %1")
-                                .arg(QString::fromStdString(std::string(s.SeriesKurse->XLabel(s.SeriesKurse->Count() - 1)))
-                                         .toHtmlEscaped()));
+    // The headings change with the instrument and the source of the day only: a new text
+    // lays out the window again, which the crosshair must not do at every day.
+    SetText(DayHeading, QStringLiteral("<b>%1</b> \u2013 %2")
+                            .arg(QString::fromStdString(instrument).toHtmlEscaped(),
+                                 day == cursorDay ? QStringLiteral("Tag am Fadenkreuz") : QStringLiteral("neuester Tag")));
+    SetText(NextDayHeading,
+            QStringLiteral("<b>Für den nächsten Handelstag</b> \u2013 aus dem %1")
+                .arg(QString::fromStdString(std::string(s.SeriesKurse->XLabel(s.SeriesKurse->Count() - 1))).toHtmlEscaped()));
     Message->hide();
     Message->clear();
     values_->show();
