@@ -95,8 +95,9 @@ void TValuesTable::SetColumns(const std::vector<std::vector<TCell>>& columns) {
             QTableWidgetItem* name = item(int(r), column);
             QTableWidgetItem* value = item(int(r), column + 1);
             if (name->text() != cell.Name) name->setText(cell.Name);
-            if (name->foreground().color() != cell.Color || name->foreground().style() == Qt::NoBrush)
-                name->setForeground(cell.Color.isValid() ? QBrush(cell.Color) : QBrush(palette().color(QPalette::Text)));
+            const QColor color = cell.Color.isValid() ? cell.Color : palette().color(QPalette::Text);
+            if (name->foreground().style() == Qt::NoBrush || name->foreground().color() != color)
+                name->setForeground(color);
             if (value->text() != cell.Value) value->setText(cell.Value);
         }
     }
