@@ -9,6 +9,7 @@ PKGS=(
   libbenchmark-dev
   fonts-liberation
   xvfb xauth
+  at-spi2-core python3-pyatspi dbus
   python3
   clang libclang-rt-dev
   librsvg2-bin

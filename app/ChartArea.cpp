@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/ChartReading.h"
 #include "app/ChartSetup.h"
 #include "app/DayValues.h"
 #include "app/LocaleSettings.h"
@@ -22,6 +23,10 @@ QWidget* TfrmMain::CreateChartArea(QWidget* parent) {
         return FLoadedInstrument ? QString::fromStdString(*FLoadedInstrument) : QString();
     };
     Chart1Interaction->Dispatch = [](const std::function<void()>& command) { TApplication::Dispatch(command); };
+    area->AccessibleTexts = [this] {
+        return app::ChartAccessibleTexts(*Chart1, Chart1Series, FRecordList, FLoadedInstrument,
+                                         Chart1Interaction->CursorDay());
+    };
     return area;
 }
 

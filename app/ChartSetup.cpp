@@ -177,20 +177,13 @@ void FillChart1(TChart& chart, const TChart1Series& s, const RecordList& records
         s.SeriesZYN_Summe->AddPoint(x, r.TrendSum, "", r.TrendSum > 0 ? clBlue : clMaroon);
     }
 
+    const auto levels = s.Levels();
     for (int k = 0; k < n; ++k) {
         const int j = projection ? n - k : n - 1 - k;
         if (j > n - 1) continue;
         const DailyRecord& r = records[static_cast<size_t>(j)];
-        const double x = k;
-        s.SeriesRangeHigh->AddPoint(x, r.RangeHigh, "", clBlue);
-        s.SeriesRangeLow->AddPoint(x, r.RangeLow, "", clBlue);
-        s.SeriesR3->AddPoint(x, r.R3, "", clGreen);
-        s.SeriesR2->AddPoint(x, r.R2, "", clGreen);
-        s.SeriesR1->AddPoint(x, r.R1, "", clGreen);
-        s.SeriesPiv->AddPoint(x, r.Pivot, "", clMaroon);
-        s.SeriesS1->AddPoint(x, r.S1, "", clRed);
-        s.SeriesS2->AddPoint(x, r.S2, "", clRed);
-        s.SeriesS3->AddPoint(x, r.S3, "", clRed);
+        for (size_t l = 0; l < LevelLines.size(); ++l)
+            levels[l]->AddPoint(k, r.*LevelLines[l].Field, "", LevelLines[l].Color);
     }
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,31 @@ struct TChart1Series {
     chart::TLineSeries* SeriesZero = nullptr;
     chart::TBarSeries* SeriesZYN_Trend = nullptr;
     chart::TBarSeries* SeriesZYN_Summe = nullptr;
+
+    // The nine level series, in the order of LevelLines.
+    std::array<chart::TLineSeries*, 9> Levels() const {
+        return {SeriesRangeHigh, SeriesRangeLow, SeriesR3, SeriesR2, SeriesR1, SeriesPiv, SeriesS1, SeriesS2, SeriesS3};
+    }
 };
+
+// The levels a record works out for the next trading day, in series order: the title of their
+// series, their field and the colour their points are drawn in.
+struct TLevelLine {
+    const char* Title;
+    double DailyRecord::*Field;
+    chart::TColor Color;
+};
+inline constexpr std::array<TLevelLine, 9> LevelLines{{
+    {"RangeHigh", &DailyRecord::RangeHigh, chart::clBlue},
+    {"RangeLow", &DailyRecord::RangeLow, chart::clBlue},
+    {"R3", &DailyRecord::R3, chart::clGreen},
+    {"R2", &DailyRecord::R2, chart::clGreen},
+    {"R1", &DailyRecord::R1, chart::clGreen},
+    {"Piv", &DailyRecord::Pivot, chart::clMaroon},
+    {"S1", &DailyRecord::S1, chart::clRed},
+    {"S2", &DailyRecord::S2, chart::clRed},
+    {"S3", &DailyRecord::S3, chart::clRed},
+}};
 
 // Applies Chart1's fixed configuration to an empty chart and creates its series.
 TChart1Series SetupChart1(chart::TChart& chart);

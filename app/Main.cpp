@@ -24,6 +24,8 @@
 #include "app/Application.h"
 #include "app/MessageBox.h"
 #include "app/TreeView.h"
+#include "app/ValuesPane.h"
+#include "chart/qt/ChartInteraction.h"
 #include "data/DataFile.h"
 
 namespace zyn {
@@ -113,6 +115,9 @@ void TfrmMain::BuildForm() {
     CheckBox_Projektion = new QCheckBox(QStringLiteral("1 Tag Projektion"), Panel1);
     CheckBox_Projektion->setObjectName(QStringLiteral("CheckBox_Projektion"));
     CheckBox_Projektion->setChecked(true);
+    CheckBox_Projektion->setAccessibleName(QStringLiteral("1 Tag Projektion"));
+    CheckBox_Projektion->setAccessibleDescription(
+        QStringLiteral("Zeigt die Niveaus eines Tages neben dem Kurs des folgenden Tages, für den sie gelten"));
     const QSize hint = CheckBox_Projektion->sizeHint();
     CheckBox_Projektion->setGeometry(16, 16, std::max(97, hint.width()), std::max(17, hint.height()));
     connect(CheckBox_Projektion, &QCheckBox::clicked, this,
@@ -127,6 +132,7 @@ void TfrmMain::BuildForm() {
     Panel2->layout()->addWidget(Splitter4);
     TreeView1 = new TTreeView(Splitter4);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setAccessibleName(QStringLiteral("Instrumente"));
     Panel6 = NewPane(Splitter4, "Panel6");
     Splitter4->addWidget(TreeView1);
     Splitter4->addWidget(Panel6);
@@ -155,6 +161,7 @@ void TfrmMain::BuildForm() {
     Panel3 = NewPane(Splitter2, "Panel3");
     Memo1 = new QPlainTextEdit(Panel3);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Notizen"));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setMinimumWidth(24);  // the pane is narrower than a text box would ask for
     // As the designed note pane: Tab leaves it rather than typing a tab.
@@ -174,8 +181,8 @@ void TfrmMain::BuildForm() {
     SetTabOrder();
 }
 
-// The pane below the chart says what the chart cannot: why a click loaded nothing. Its room
-// below the notice stays free for more.
+// The pane below the chart says what the chart cannot: why a click loaded nothing, and below
+// that the values of the shown day and the levels for the next trading day.
 void TfrmMain::BuildPanel5() {
     auto* notice = new QWidget(Panel5);
     notice->setObjectName(QStringLiteral("Panel5Hinweis"));
@@ -198,14 +205,28 @@ void TfrmMain::BuildPanel5() {
     auto* layout = static_cast<QVBoxLayout*>(Panel5->layout());
     layout->addWidget(notice);
     layout->addStretch(1);
+    ValuesPane = new app::TValuesPane(Panel5);
+    layout->insertWidget(1, ValuesPane);
+    connect(Chart1Interaction, &chart::TChartInteraction::CursorDayChanged, this, [this] { ShowDayValues(); });
 }
 
-// Tab walks the window as the eye does: tree, check box, chart, note pane, and round again.
+void TfrmMain::ShowDayValues() {
+    if (!FLoadedInstrument) {
+        ValuesPane->ShowMessage(QStringLiteral("Keine Kursdaten geladen. Wählen Sie links ein Instrument."));
+        return;
+    }
+    ValuesPane->ShowValues(*Chart1, Chart1Series, FRecordList, *FLoadedInstrument, Chart1Interaction->CursorDay());
+}
+
+// Tab walks the window as the eye does: tree, check box, chart, the values below it, note pane,
+// and round again.
 // The ring starts at the check box, so that the window's first focus stays there until
 // FormShow hands it to the tree: focus on the tree would make its first node current.
 void TfrmMain::SetTabOrder() {
     setTabOrder(CheckBox_Projektion, Chart1Area);
-    setTabOrder(Chart1Area, Memo1);
+    setTabOrder(Chart1Area, ValuesPane->DayTable);
+    setTabOrder(ValuesPane->DayTable, ValuesPane->NextDayTable);
+    setTabOrder(ValuesPane->NextDayTable, Memo1);
     setTabOrder(Memo1, TreeView1);
 }
 
@@ -336,6 +357,8 @@ void TfrmMain::LoadDataFile(const std::string& path, const std::string& instrume
 
 void TfrmMain::ShowLoadedRecords(bool otherInstrument) {
     RedrawChart();
+    // The cursor's day belongs to the days of the instrument it was put on.
+    if (otherInstrument) Chart1Interaction->SetCursorDay(-1);
     // A zoomed or scrolled view keeps its days; another instrument's prices lie elsewhere, so
     // the price axis fits the days in view, as a wheel step does.
     if (otherInstrument && (Chart1->HasSavedScales || Chart1->IsZoomed)) Chart1->FitRightAxisToView();
@@ -350,6 +373,7 @@ void TfrmMain::RedrawChart() {
         title = selected.front()->text(0).toStdString();
     }
     app::FillChart1(*Chart1, Chart1Series, FRecordList, title, CheckBox_Projektion->isChecked());
+    ShowDayValues();
 }
 
 void TfrmMain::SetDownloadSource(const std::string& address, const net::DownloadLimits& limits) {

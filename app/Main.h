@@ -22,6 +22,10 @@ class TChartInteraction;
 class TChartWidget;
 }
 
+namespace zyn::app {
+class TValuesPane;
+}
+
 namespace zyn {
 
 // The viewer's main window: instrument tree, note pane, projection check box and the chart.
@@ -77,6 +81,7 @@ public:
     chart::TChartInteraction* Chart1Interaction = nullptr;  // values, wheel, keys, copy and save
     QFrame* Panel5 = nullptr;
     QLabel* Label_Hinweis = nullptr;  // in Panel5: why a click loaded nothing
+    app::TValuesPane* ValuesPane = nullptr;  // in Panel5: the shown day's values and the next day's levels
     QMenuBar* MainMenu1 = nullptr;
     QAction* Daten1 = nullptr;
     QAction* Hilfe1 = nullptr;
@@ -94,6 +99,8 @@ private:
     void SetTabOrder();
     void ShowMissingFile(const std::string& instrument, const std::string& path);
     void HideNotice();
+    // The values pane follows the records and the crosshair's day.
+    void ShowDayValues();
     // Draws RecordList after a load, fitting a kept view's prices to another instrument.
     void ShowLoadedRecords(bool otherInstrument);
 

@@ -10,14 +10,22 @@
 // - wheel notch: the time axis zoomed around a value, the price axis fitted to the days in
 //   view, and the one full frame it asks for, presented; against a full repaint of the same
 //   run. Goal: one frame, a ratio of about 1.
+// - crosshair move and day-cursor step, on the viewer's window at 1920 × 1080 with 30,000
+//   days: a pointer move to another day and price, or Ctrl+Right / Ctrl+Left inside the view,
+//   with everything it repaints (the crosshair's pixels, the values pane) presented; against a
+//   full repaint of the same window's chart. Goal: no chart frame, well under one 60 Hz frame.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 
 #include <cstdlib>
+#include <filesystem>
 #include <iomanip>
 #include <iostream>
 #include <map>
@@ -26,7 +34,9 @@
 #include <vector>
 
 #include "app/ChartSetup.h"
+#include "app/Main.h"
 #include "chart/Chart.h"
+#include "chart/qt/ChartInteraction.h"
 #include "chart/qt/ChartWidget.h"
 #include "chart/qt/QtCanvas.h"
 #include "data/DailyRecord.h"
@@ -233,6 +243,118 @@ void BM_WheelZoom(benchmark::State& state) {
     if (c.FramesDrawn - frames != i) state.SkipWithError("a wheel notch did not draw exactly one frame");
 }
 
+// The viewer's window at 1920 × 1080 with 30,000 days of DAX loaded and drawn, from a data
+// folder of its own; made once and kept, as loading it takes a while.
+class TViewerWindow {
+public:
+    static constexpr int kLongDays = 30000;
+    static TViewerWindow& Instance() {
+        if (!Slot()) Slot().reset(new TViewerWindow);
+        return *Slot();
+    }
+    // Closes the window while the application object still exists.
+    static void Release() { Slot().reset(); }
+    zyn::TfrmMain& Form() { return *form_; }
+    TChartWidget& Widget() { return *static_cast<TChartWidget*>(form_->Chart1Area); }
+    TChart& Chart() { return *form_->Chart1; }
+    bool Ready() const { return ready_; }
+    QPoint InPlot(double fx, double fy) {
+        const auto& r = Chart().PlotRect;
+        return {r.Left + int(fx * (r.Right - r.Left)), r.Top + int(fy * (r.Bottom - r.Top))};
+    }
+    void Send(QEvent& event) {
+        QApplication::sendEvent(&Widget(), &event);
+        QCoreApplication::processEvents();  // serves the repaints the event asked for
+    }
+    ~TViewerWindow() {
+        form_.reset();
+        std::error_code error;
+        std::filesystem::remove_all(folder_, error);
+    }
+
+private:
+    static std::unique_ptr<TViewerWindow>& Slot() {
+        static std::unique_ptr<TViewerWindow> window;
+        return window;
+    }
+    TViewerWindow() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zyn-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) return;
+        folder_ = pattern;
+        std::filesystem::create_directories(folder_ / "Data");
+        zyn::sample::Options options;
+        options.rows = kLongDays;
+        if (!zyn::sample::WriteSampleFile((folder_ / "Data" / "DAX.mht").string(), *zyn::sample::FindInstrument("DAX"),
+                                          options))
+            return;
+        const std::filesystem::path previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder_);
+        form_ = std::make_unique<zyn::TfrmMain>();
+        std::filesystem::current_path(previous);
+        form_->resize(1920, 1080);
+        form_->show();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 60000 &&
+               !(form_->RecordList().size() == size_t(kLongDays) && Chart().Canvas().BufferValid))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        ready_ = form_->RecordList().size() == size_t(kLongDays);
+    }
+    std::filesystem::path folder_;
+    std::unique_ptr<zyn::TfrmMain> form_;
+    bool ready_ = false;
+};
+
+// A full repaint of the window's chart: a frame drawn and presented. The baseline of the two below.
+void BM_WindowRepaint(benchmark::State& state) {
+    TViewerWindow& w = TViewerWindow::Instance();
+    if (!w.Ready()) return state.SkipWithError("the window did not load its file");
+    const long frames = w.Chart().FramesDrawn;
+    long i = 0;
+    for (auto _ : state) {
+        w.Chart().InvalidateChart();
+        QCoreApplication::processEvents();
+        ++i;
+    }
+    if (w.Chart().FramesDrawn - frames != i) state.SkipWithError("a repaint did not draw exactly one frame");
+}
+
+// The pointer to another day and price, by turns between two points of the plot.
+void BM_CrosshairMove(benchmark::State& state) {
+    TViewerWindow& w = TViewerWindow::Instance();
+    if (!w.Ready()) return state.SkipWithError("the window did not load its file");
+    const QPoint points[2] = {w.InPlot(0.4, 0.3), w.InPlot(0.6, 0.5)};
+    const long frames = w.Chart().FramesDrawn;
+    int i = 0;
+    for (auto _ : state) {
+        const QPoint at = points[i++ & 1];
+        QMouseEvent move(QEvent::MouseMove, at, w.Widget().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        w.Send(move);
+    }
+    if (w.Form().Chart1Interaction->CursorDay() < 0) state.SkipWithError("no crosshair");
+    if (w.Chart().FramesDrawn != frames) state.SkipWithError("a crosshair move drew a chart frame");
+    QEvent leave(QEvent::Leave);
+    w.Send(leave);
+}
+
+// Ctrl+Right and Ctrl+Left by turns, from a day in the middle of the view.
+void BM_CursorStep(benchmark::State& state) {
+    TViewerWindow& w = TViewerWindow::Instance();
+    if (!w.Ready()) return state.SkipWithError("the window did not load its file");
+    zyn::chart::TChartInteraction& interaction = *w.Form().Chart1Interaction;
+    interaction.SetCursorDay(TViewerWindow::kLongDays / 2);
+    QCoreApplication::processEvents();
+    const long frames = w.Chart().FramesDrawn;
+    int i = 0;
+    for (auto _ : state) {
+        QKeyEvent key(QEvent::KeyPress, (i++ & 1) ? Qt::Key_Left : Qt::Key_Right, Qt::ControlModifier);
+        w.Send(key);
+    }
+    if (interaction.CursorDay() < 0) state.SkipWithError("no cursor");
+    if (w.Chart().FramesDrawn != frames) state.SkipWithError("a cursor step drew a chart frame");
+    interaction.SetCursorDay(-1);
+}
+
 // Repeated runs, summarised by their median: the machine these run on is often shared.
 BENCHMARK(BM_FloorEmptyFrame)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
 BENCHMARK(BM_BufferCopy)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
@@ -242,6 +364,9 @@ BENCHMARK(BM_BandMove)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions
 BENCHMARK(BM_PanStep)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->Repetitions(5);
 BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->Repetitions(5);
 BENCHMARK(BM_WheelZoom)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->Repetitions(5);
+BENCHMARK(BM_WindowRepaint)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->Repetitions(5);
+BENCHMARK(BM_CrosshairMove)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
+BENCHMARK(BM_CursorStep)->Unit(benchmark::kMicrosecond)->MinTime(0.5)->Repetitions(5);
 
 // Keeps each benchmark's median time per iteration (seconds), processor and wall clock. On a
 // shared machine the wall clock mostly measures the other processes, and Qt's threaded fills
@@ -280,6 +405,19 @@ void PrintSummary(const char* clock, std::map<std::string, double>& s) {
                   << " x full repaint (goal: one frame, about 1)" << std::endl;
 }
 
+void PrintWindowSummary(const char* clock, std::map<std::string, double>& s) {
+    const double window = s["BM_WindowRepaint"], crosshair = s["BM_CrosshairMove"], step = s["BM_CursorStep"];
+    if (window > 0 && crosshair > 0 && step > 0)
+        std::cout << std::fixed << std::setprecision(3) << "summary (" << clock << "): window at 1920x1080, "
+                  << TViewerWindow::kLongDays << " days: full chart repaint " << window * 1e3 << " ms\n"
+                  << "  crosshair move (no chart frame, crosshair and values pane presented) " << crosshair * 1e3
+                  << " ms = " << std::setprecision(3) << crosshair / window << " x full repaint = "
+                  << crosshair * 60.0 << " of a 60 Hz frame\n"
+                  << std::setprecision(3) << "  cursor step inside the view (no chart frame) " << step * 1e3
+                  << " ms = " << step / window << " x full repaint = " << step * 60.0 << " of a 60 Hz frame"
+                  << std::endl;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -293,8 +431,11 @@ int main(int argc, char** argv) {
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    TViewerWindow::Release();
 
     PrintSummary("median processor time", reporter.cpu);
     PrintSummary("median wall clock", reporter.wall);
+    PrintWindowSummary("median processor time", reporter.cpu);
+    PrintWindowSummary("median wall clock", reporter.wall);
     return 0;
 }

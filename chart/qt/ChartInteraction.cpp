@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QToolTip>
@@ -69,6 +70,12 @@ TChartInteraction::TChartInteraction(TChartWidget* widget) : QObject(widget), wi
     resetAction_ = NewAction(QStringLiteral("Zoom zurücksetzen"), {Qt::Key_Escape, Qt::Key_Home}, Qt::WidgetShortcut,
                              [this] { ResetZoom(); });
     widget_->installEventFilter(this);
+    widget_->OnPaintOverlay = [this](QPainter& painter) {
+        const TCrosshair crosshair = Crosshair();
+        crosshair.Paint(painter);
+        crosshairPainted_ = crosshair.Region();
+    };
+    connect(widget_, &TChartWidget::FrameDrawn, this, &TChartInteraction::FollowFrame);
 }
 
 QAction* TChartInteraction::NewAction(const QString& text, const QList<QKeySequence>& keys,
@@ -110,6 +117,123 @@ int TChartInteraction::DayAt(QPoint pixel) const {
     if (!(first <= last) || last < INT32_MIN || first > INT32_MAX) return -1;
     const double day = std::clamp(std::round(c.BottomAxis().PixelToValue(pixel.x())), first, last);
     return static_cast<int>(day);
+}
+
+// ---- crosshair and day cursor ----
+
+TCrosshair TChartInteraction::Crosshair() const {
+    if (cursorSource_ == TCursorSource::None || crosshairHidden_ || DragActive()) return {};
+    TChart& c = widget_->Chart();
+    if (cursorSource_ == TCursorSource::Pointer) return TCrosshair::At(c, cursorDay_, pointerAt_.y());
+    // The key cursor stands on the day's last value on the price axis: a candle's close.
+    for (TChartSeries* s : c.SeriesList()) {
+        if (!s->Active() || s->GetVertAxis() != &c.RightAxis()) continue;
+        const TChartValueList& xs = s->XValues();
+        const int i = xs.FirstAtLeast(cursorDay_);
+        if (i < xs.Count() && xs.Value(i) == cursorDay_) return TCrosshair::At(c, cursorDay_, 0, s->ValuesLists().back()->Value(i));
+    }
+    return TCrosshair::At(c, cursorDay_, -1);
+}
+
+void TChartInteraction::SetCursor(TCursorSource source, int day) {
+    if (day < 0) source = TCursorSource::None;
+    if (source == TCursorSource::None) day = -1;
+    cursorSource_ = source;
+    if (day == cursorDay_) return;
+    cursorDay_ = day;
+    emit CursorDayChanged(day);
+    // With a frame pending (a scroll, new series) the frame tells, once the view is laid out.
+    if (widget_->Chart().Canvas().BufferValid) widget_->NotifyAccessibility();
+}
+
+void TChartInteraction::RefreshCrosshair() {
+    const QRegion now = Crosshair().Region();
+    if (now.isEmpty() && crosshairPainted_.isEmpty()) return;
+    widget_->update(crosshairPainted_ + now);
+}
+
+void TChartInteraction::PointerMoved(QPoint at) {
+    pointerAt_ = at;
+    crosshairHidden_ = false;
+    const int day = DayAt(at);
+    if (day >= 0)
+        SetCursor(TCursorSource::Pointer, day);
+    else if (cursorSource_ == TCursorSource::Pointer)
+        SetCursor(TCursorSource::None, -1);
+    RefreshCrosshair();
+}
+
+void TChartInteraction::HideCrosshair() {
+    if (cursorSource_ == TCursorSource::Pointer) SetCursor(TCursorSource::None, -1);
+    RefreshCrosshair();
+}
+
+void TChartInteraction::FollowFrame() {
+    // The whole widget is presented with the frame: no region to refresh.
+    if (cursorSource_ == TCursorSource::Pointer) {
+        SetCursor(TCursorSource::Pointer, DayAt(pointerAt_));
+    } else if (cursorSource_ == TCursorSource::Keys) {
+        int first = 0, last = 0;
+        if (!DayRange(first, last) || cursorDay_ < first || cursorDay_ > last) SetCursor(TCursorSource::None, -1);
+    }
+}
+
+bool TChartInteraction::DayRange(int& first, int& last) const {
+    TChart& c = widget_->Chart();
+    TChartAxis& bottom = c.BottomAxis();
+    bool any = false;
+    for (const TChartSeries* s : c.SeriesList()) any = any || (s->Active() && s->Count() > 0 && s->UsesAxis(&bottom));
+    if (!any) return false;
+    const double lo = std::ceil(c.LowestX(bottom)), hi = std::floor(c.HighestX(bottom));
+    if (!(lo <= hi) || lo < INT32_MIN || hi > INT32_MAX) return false;
+    first = static_cast<int>(lo);
+    last = static_cast<int>(hi);
+    return true;
+}
+
+void TChartInteraction::BringIntoView(int day) {
+    TChart& c = widget_->Chart();
+    double lo = 0, hi = 0;
+    c.VisibleHorizontalRange(lo, hi);
+    if (!(hi > lo)) return;
+    double days = 0;
+    if (day < std::ceil(lo))
+        days = day - std::ceil(lo);
+    else if (day > std::floor(hi))
+        days = day - std::floor(hi);
+    if (days != 0) c.ScrollHorizontal(days / (hi - lo));
+}
+
+void TChartInteraction::SetCursorDay(int day) {
+    int first = 0, last = 0;
+    if (day >= 0 && DayRange(first, last))
+        SetCursor(TCursorSource::Keys, std::clamp(day, first, last));
+    else
+        SetCursor(TCursorSource::None, -1);
+    crosshairHidden_ = false;
+    RefreshCrosshair();
+}
+
+void TChartInteraction::StepCursor(int days) {
+    int first = 0, last = 0;
+    if (!DayRange(first, last)) return;
+    int day = cursorDay_;
+    if (day < 0) {
+        double lo = 0, hi = 0;
+        widget_->Chart().VisibleHorizontalRange(lo, hi);
+        day = static_cast<int>(std::clamp(std::floor(hi), double(first), double(last)));
+    } else {
+        day = std::clamp(day + days, first, last);
+    }
+    BringIntoView(day);
+    SetCursorDay(day);
+}
+
+void TChartInteraction::CursorToNewest() {
+    int first = 0, last = 0;
+    if (!DayRange(first, last)) return;
+    BringIntoView(last);
+    SetCursorDay(last);
 }
 
 QImage TChartInteraction::Frame() const {
@@ -205,7 +329,13 @@ void TChartInteraction::OpenContextMenu(QPoint at) {
 }
 
 bool TChartInteraction::KeyPress(QKeyEvent* e) {
-    // Plain keys only (the keypad's + and − count); a drag in progress keeps its ranges.
+    // Ctrl with an arrow steps the day cursor; otherwise plain keys only (the keypad's + and −
+    // count). A drag in progress keeps its ranges.
+    const bool left = e->key() == Qt::Key_Left;
+    if ((left || e->key() == Qt::Key_Right) && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+        if (!DragActive()) Run([this, left] { StepCursor(left ? -1 : 1); });
+        return true;
+    }
     if (e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) return false;
     TChart& c = widget_->Chart();
     double lo = 0, hi = 0;
@@ -223,6 +353,9 @@ bool TChartInteraction::KeyPress(QKeyEvent* e) {
             if (!DragActive()) Run([&c, step] { c.ScrollHorizontal(step); });
             return true;
         }
+        case Qt::Key_End:
+            if (!DragActive()) Run([this] { CursorToNewest(); });
+            return true;
         default: return false;
     }
 }
@@ -235,8 +368,13 @@ bool TChartInteraction::eventFilter(QObject* watched, QEvent* event) {
             const QPoint p = e->position().toPoint();
             if (e->buttons() != Qt::NoButton || DragActive()) {
                 HideDayValues();
+                if (!crosshairHidden_) {
+                    crosshairHidden_ = true;
+                    RefreshCrosshair();
+                }
                 break;
             }
+            PointerMoved(p);
             hoverAt_ = p;
             const int day = DayAt(p);
             if (day < 0) {
@@ -253,6 +391,9 @@ bool TChartInteraction::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {
             HideDayValues();
+            // A press may start a drag, which shows the chart without the crosshair.
+            crosshairHidden_ = true;
+            RefreshCrosshair();
             const auto* e = static_cast<QMouseEvent*>(event);
             if (e->button() == Qt::RightButton) {
                 rightPressed_ = true;
@@ -287,7 +428,10 @@ bool TChartInteraction::eventFilter(QObject* watched, QEvent* event) {
             HideDayValues();
             return KeyPress(static_cast<QKeyEvent*>(event));
         case QEvent::Leave:
-        case QEvent::Hide: HideDayValues(); break;
+        case QEvent::Hide:
+            HideDayValues();
+            HideCrosshair();
+            break;
         default: break;
     }
     return false;

@@ -6,7 +6,10 @@
 #include <QPoint>
 #include <QString>
 #include <QTimer>
+#include <QRegion>
 #include <functional>
+
+#include "chart/qt/ChartCrosshair.h"
 
 class QAction;
 class QKeyEvent;
@@ -16,10 +19,12 @@ namespace zyn::chart {
 
 class TChartWidget;
 
-// What a chart widget offers beyond its drags: the values of the day under a resting pointer
-// in a tooltip, wheel and keyboard zoom and scrolling of the time axis, copying and saving the
-// frame, and a context menu on a right click that did not move. It watches the widget's events
-// and leaves the drags to the chart; with the pointer still and no key pressed it draws nothing.
+// What a chart widget offers beyond its drags: a crosshair on the day under the pointer, a day
+// cursor on the keys, the values of the day under a resting pointer in a tooltip, wheel and
+// keyboard zoom and scrolling of the time axis, copying and saving the frame, and a context
+// menu on a right click that did not move. It watches the widget's events and leaves the drags
+// to the chart; with the pointer still and no key pressed it draws nothing. The crosshair is
+// painted over the presented frame: moving it draws no chart frame.
 // Copy (Ctrl+C) and save (Ctrl+S) are shortcuts of the whole window, so they reach the chart
 // wherever the focus is, unless the focused widget uses the key itself (a text box copies its
 // text); the other keys act while the chart has the focus.
@@ -40,6 +45,18 @@ public:
     // The nearest day position in the visible range to a pixel of the plot, or -1 when the
     // pixel is outside the plot or no day position is in view.
     int DayAt(QPoint pixel) const;
+
+    // The day the crosshair (under the pointer) or the key cursor stands on; -1 for none.
+    int CursorDay() const { return cursorDay_; }
+    // Puts the key cursor on a day position, or takes it away (-1).
+    void SetCursorDay(int day);
+    // Moves the key cursor by whole days from the crosshair's day; with none it first appears
+    // on the last day in view. The view scrolls as far as the day would leave it.
+    void StepCursor(int days);
+    // Puts the key cursor on the newest day and scrolls that day into view.
+    void CursorToNewest();
+    // The crosshair as the widget shows it (nothing while it is hidden).
+    TCrosshair Crosshair() const;
 
     // The frame the widget shows (drawn first when a repaint is pending).
     QImage Frame() const;
@@ -67,10 +84,26 @@ public:
     static constexpr int HoverDelay = 500;   // ms a pointer rests before the values show
     static constexpr double ZoomFactor = 1.25;  // per wheel notch or key press
 
+signals:
+    // The crosshair's or the key cursor's day changed; -1 when there is none.
+    void CursorDayChanged(int day);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class TCursorSource { None, Pointer, Keys };
+    void SetCursor(TCursorSource source, int day);
+    void PointerMoved(QPoint at);
+    void HideCrosshair();
+    // Presents the crosshair's old and new pixels again.
+    void RefreshCrosshair();
+    // After a new frame: the pointer may stand over another day, the key cursor's day may be gone.
+    void FollowFrame();
+    // The first and last day position with a point; false for none.
+    bool DayRange(int& first, int& last) const;
+    // Scrolls the view by the whole days the day lies outside it.
+    void BringIntoView(int day);
     void ShowDayValues();
     void HideDayValues();
     void OpenContextMenu(QPoint at);
@@ -83,6 +116,11 @@ private:
                        const std::function<void()>& command);
 
     TChartWidget* widget_;
+    TCursorSource cursorSource_ = TCursorSource::None;
+    int cursorDay_ = -1;
+    QPoint pointerAt_;
+    bool crosshairHidden_ = false;  // from a press until the pointer moves without a button
+    QRegion crosshairPainted_;
     QTimer hoverTimer_;
     QPoint hoverAt_;
     int shownDay_ = -1;

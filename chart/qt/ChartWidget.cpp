@@ -1,10 +1,12 @@
 #include "chart/qt/ChartWidget.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
 
+#include "chart/qt/ChartAccessible.h"
 #include "chart/qt/QtCanvas.h"
 
 namespace zyn::chart {
@@ -47,6 +49,8 @@ Qt::CursorShape ShapeOf(TCursor c) {
 }  // namespace
 
 TChartWidget::TChartWidget(QWidget* parent) : QWidget(parent) {
+    static const bool accessibleFactory = (QAccessible::installFactory(&TChartAccessible::Factory), true);
+    (void)accessibleFactory;
     auto canvas = std::make_unique<TQtCanvas>();
     canvas_ = canvas.get();
     chart_ = std::make_unique<TChart>(std::move(canvas));
@@ -84,10 +88,53 @@ void TChartWidget::paintEvent(QPaintEvent*) {
         canvas_->SetDevicePixelRatio(devicePixelRatioF());
         chart_->InvalidateChart();
     }
+    const long frames = chart_->FramesDrawn;
     chart_->PaintChart();
+    // Told before the overlay is painted, which may follow the new frame's mapping.
+    const bool drawn = chart_->FramesDrawn != frames;
+    if (drawn) emit FrameDrawn();
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), canvas_->Image());
+    if (OnPaintOverlay) OnPaintOverlay(painter);
     if (hasFocus()) DrawFocus(painter);
+    painter.end();
+    if (drawn) NotifyAccessibility();
+}
+
+TChartWidget::TAccessibleTexts TChartWidget::CurrentAccessibleTexts() const {
+    if (AccessibleTexts) return AccessibleTexts();
+    QStringList title;
+    for (const std::string& line : chart_->Title.Text()) title << QString::fromStdString(line);
+    TAccessibleTexts texts;
+    texts.Name = title.join(u' ');
+    return texts;
+}
+
+void (*TChartWidget::AccessibilityListener)(QAccessibleEvent* event) = nullptr;
+
+void TChartWidget::NotifyAccessibility() {
+    // Nothing is worked out while no assistive technology listens.
+    if (!AccessibilityListener && !QAccessible::isActive()) return;
+    const auto send = [](QAccessibleEvent& event) {
+        if (AccessibilityListener)
+            AccessibilityListener(&event);
+        else
+            QAccessible::updateAccessibility(&event);
+    };
+    const TAccessibleTexts now = CurrentAccessibleTexts();
+    if (now.Name != told_.Name) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        send(event);
+    }
+    if (now.Description != told_.Description) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        send(event);
+    }
+    if (now.Value != told_.Value || now.Number != told_.Number) {
+        QAccessibleValueChangeEvent event(this, now.Number ? QVariant(*now.Number) : QVariant(now.Value));
+        send(event);
+    }
+    told_ = now;
 }
 
 // A ring in the selection colour over the panel's border, inside its outer bevel.

@@ -1,8 +1,12 @@
 #pragma once
 #include <QRegion>
+#include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <optional>
 
+class QAccessibleEvent;
 class QPainter;
 
 #include "chart/Chart.h"
@@ -28,6 +32,30 @@ public:
     // present again.
     static QRegion RubberBandRegion(const TZoomPanningRecord& drag);
 
+    // Paints over the presented frame, after it and before the focus ring (a crosshair).
+    std::function<void(QPainter&)> OnPaintOverlay;
+
+    // What assistive technology reads of the chart, asked for when it reads; without a
+    // provider the name is the chart's title.
+    // Value is the text of the value; Number, Lowest and Highest its number and range, for the
+    // platforms whose bridges carry a value only as a number.
+    struct TAccessibleTexts {
+        QString Name, Description, Value;
+        std::optional<double> Number, Lowest, Highest;
+    };
+    std::function<TAccessibleTexts()> AccessibleTexts;
+    TAccessibleTexts CurrentAccessibleTexts() const;
+    // Tells assistive technology, when one listens, which of the texts changed since it was
+    // last told; every drawn frame does so too (a load, a zoom or a scroll).
+    void NotifyAccessibility();
+    // Takes the events instead of the platform's bridge when set (where there is none, as on
+    // the offscreen platform).
+    static void (*AccessibilityListener)(QAccessibleEvent* event);
+
+signals:
+    // A full frame was drawn into the buffer (the view or the series changed).
+    void FrameDrawn();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -44,6 +72,7 @@ private:
 
     TQtCanvas* canvas_;  // owned by the chart
     std::unique_ptr<TChart> chart_;
+    TAccessibleTexts told_;  // as assistive technology was last told
 };
 
 }  // namespace zyn::chart

@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "app/Main.h"
+#include "app/ValuesPane.h"
 #include "chart/qt/ChartInteraction.h"
 #include "chart/qt/ChartWidget.h"
 #include "chart/qt/QtCanvas.h"
@@ -601,8 +602,9 @@ TEST_F(MainWindowTest, ASlowSaveShowsNeitherAFalseErrorNorHalfTheFile) {
     EXPECT_TRUE(messages_.Boxes.empty());
 }
 
-// Enter and Space load the current node as a click would; Tab walks tree, check box, chart and
-// note pane; copy and save reach the chart from anywhere but the note pane, which copies its text.
+// Enter and Space load the current node as a click would; Tab walks tree, check box, chart, the
+// two tables of values and the note pane; copy and save reach the chart from anywhere but the
+// note pane, which copies its text (the tables copy their values, see ValuesPaneTest).
 TEST_F(MainWindowTest, TheKeyboardReachesEverything) {
     WriteDataFile(DataPath("DAX"), Rows(3));
     WriteDataFile(DataPath("ESX50"), Rows(2, 30));
@@ -624,7 +626,7 @@ TEST_F(MainWindowTest, TheKeyboardReachesEverything) {
     const QImage frame = chart->QtCanvas().Image().copy();
     EXPECT_EQ(chart->grab().toImage().convertToFormat(frame.format()), frame);
     std::vector<QWidget*> focused;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         focused.push_back(QApplication::focusWidget());
         if (focused.back() == chart) {
@@ -634,7 +636,8 @@ TEST_F(MainWindowTest, TheKeyboardReachesEverything) {
             EXPECT_EQ(chart->QtCanvas().Image(), frame);
         }
     }
-    EXPECT_EQ(focused, (std::vector<QWidget*>{form.CheckBox_Projektion, chart, form.Memo1, form.TreeView1}));
+    EXPECT_EQ(focused, (std::vector<QWidget*>{form.CheckBox_Projektion, chart, form.ValuesPane->DayTable,
+                                              form.ValuesPane->NextDayTable, form.Memo1, form.TreeView1}));
     QTest::keyClick(form.TreeView1, Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), form.Memo1);
     EXPECT_EQ(form.Chart1->FramesDrawn, frames);
