@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev qt6-translations-l10n
+  qt6-base-dev libgl-dev qt6-translations-l10n qt6-svg-dev
   libcurl4-openssl-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
@@ -12,7 +12,7 @@ PKGS=(
   at-spi2-core python3-pyatspi dbus
   python3
   clang libclang-rt-dev
-  librsvg2-bin
+  librsvg2-bin poppler-utils
   dpkg-dev file lintian desktop-file-utils appstream
 )
 # One query for all of them: this runs before every build.

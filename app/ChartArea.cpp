@@ -22,6 +22,17 @@ QWidget* TfrmMain::CreateChartArea(QWidget* parent) {
     Chart1Interaction->ImageName = [this] {
         return FLoadedInstrument ? QString::fromStdString(*FLoadedInstrument) : QString();
     };
+    // A printed page names the instrument and the days in view.
+    Chart1Interaction->PrintFooter = [this] {
+        QString text = FLoadedInstrument ? QString::fromStdString(*FLoadedInstrument) : QString();
+        const chart::TCandleSeries& candles = *Chart1Series.SeriesKurse;
+        if (candles.FirstVisibleIndex >= 0 && candles.LastVisibleIndex >= candles.FirstVisibleIndex) {
+            const auto date = [&](int i) { return QString::fromStdString(std::string(candles.XLabel(i))); };
+            if (!text.isEmpty()) text += QStringLiteral(", ");
+            text += QStringLiteral("%1 bis %2").arg(date(candles.FirstVisibleIndex), date(candles.LastVisibleIndex));
+        }
+        return text;
+    };
     Chart1Interaction->Dispatch = [](const std::function<void()>& command) { TApplication::Dispatch(command); };
     area->AccessibleTexts = [this] {
         return app::ChartAccessibleTexts(*Chart1, Chart1Series, FRecordList, FLoadedInstrument,

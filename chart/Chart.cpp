@@ -24,7 +24,8 @@ void TChartTitle::SetVisible(bool value) {
 
 // ---- TCustomChartPanel ----
 
-TCustomChartPanel::TCustomChartPanel(std::unique_ptr<TChartCanvas3D> canvas) : canvas_(std::move(canvas)) {
+TCustomChartPanel::TCustomChartPanel(std::unique_ptr<TChartCanvas3D> canvas)
+    : canvas_(std::move(canvas)), drawing_(canvas_.get()) {
     chartConstructed_ = true;
 }
 
@@ -79,7 +80,7 @@ void TCustomChartPanel::PaintChart() {
 
 void TCustomChartPanel::DrawChart(const TRect& rect) {
     const int w = rect.Width(), h = rect.Height();
-    canvas_->BeginFrame(w, h);
+    drawing_->BeginFrame(w, h);
     PanelBounds = TRect{0, 0, w, h};
     PlotRect = TRect{PanelBounds.Left + borderWidth_ + MulDiv(marginLeft_, w, 100),
                      PanelBounds.Top + borderWidth_ + MulDiv(marginTop_, h, 100),
@@ -87,8 +88,19 @@ void TCustomChartPanel::DrawChart(const TRect& rect) {
                      PanelBounds.Bottom - borderWidth_ - MulDiv(marginBottom_, h, 100)};
     UpdatePlotSize();
     DrawChartContents(PanelBounds);
-    canvas_->EndFrame();
+    drawing_->EndFrame();
     ++FramesDrawn;
+}
+
+void TCustomChartPanel::DrawChartOn(TChartCanvas3D& canvas, const TRect& rect) {
+    // The chart's own canvas again however the frame ends.
+    struct TRestore {
+        TChartCanvas3D*& Drawing;
+        TChartCanvas3D* Own;
+        ~TRestore() { Drawing = Own; }
+    } restore{drawing_, canvas_.get()};
+    drawing_ = &canvas;
+    DrawChart(rect);
 }
 
 void TCustomChartPanel::UpdatePlotSize() {
@@ -110,7 +122,7 @@ void TCustomChartPanel::UpdatePlotSize() {
 }
 
 void TCustomChartPanel::PaintPanel(const TRect& bounds) {
-    TChartCanvas3D& c = *canvas_;
+    TChartCanvas3D& c = Canvas();
     c.Brush.Color = color_;
     c.Brush.Style = TBrushStyle::bsSolid;
     c.FillRect(bounds);

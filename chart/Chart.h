@@ -119,7 +119,8 @@ public:
     int Chart3DPercent() const { return chart3DPercent_; }
     void SetChart3DPercent(int value);
 
-    TChartCanvas3D& Canvas() const { return *canvas_; }
+    // The canvas being drawn on: the chart's own, or the one DrawChartOn was given.
+    TChartCanvas3D& Canvas() const { return *drawing_; }
     TCursor SavedCursor = crDefault;
     TZoomPanningRecord ZoomDrag;
     TZoomPanningRecord PanDrag;
@@ -133,6 +134,9 @@ public:
     void PaintChart();
     // One complete frame into the canvas at the given size.
     void DrawChart(const TRect& rect);
+    // One complete frame into another canvas (a page, a file) at the given size, laid out and
+    // drawn as into the chart's own; the chart's canvas and its buffer stay as they are.
+    void DrawChartOn(TChartCanvas3D& canvas, const TRect& rect);
     void UpdatePlotSize();
 
     // The host's whole-control invalidation (a widget's update()): asked once per frame, with
@@ -155,6 +159,7 @@ protected:
 
 private:
     std::unique_ptr<TChartCanvas3D> canvas_;
+    TChartCanvas3D* drawing_ = nullptr;
     TColor color_ = clBtnFace;
     TPanelBevel bevelOuter_ = TPanelBevel::bvRaised;
     TPanelBevel bevelInner_ = TPanelBevel::bvNone;

@@ -147,7 +147,7 @@ deb)
         has -rw-r--r-- "$SAMPLES/Data/$name"
     done
     depends=$(dpkg-deb --field "$deb" Depends)
-    for dependency in fonts-liberation qt6-translations-l10n libqt6widgets6 libcurl4; do
+    for dependency in fonts-liberation qt6-translations-l10n libqt6widgets6 libqt6printsupport6 libqt6svg6 libcurl4; do
         case ", $depends" in *", $dependency"*) ;; *) fail "Depends lacks $dependency: $depends" ;; esac
     done
     [ "$(dpkg-deb --field "$deb" Recommends)" = qt6-wayland ] || fail "Recommends is not qt6-wayland"

@@ -1,6 +1,7 @@
 #include "tools/RenderCommands.h"
 
 #include <QGuiApplication>
+#include <QFile>
 #include <QImage>
 
 #include <charconv>
@@ -17,6 +18,7 @@
 
 #include "app/ChartSetup.h"
 #include "app/LocaleSettings.h"
+#include "chart/qt/ChartExport.h"
 #include "chart/qt/QtCanvas.h"
 #include "data/DataFile.h"
 #include "data/RunError.h"
@@ -122,13 +124,12 @@ bool ParseOptions(int argc, char** argv, bool withOut, TRenderOptions& o) {
     return positional == wanted;
 }
 
-void Usage(bool png) {
-    if (png)
-        std::cerr << "usage: zyn-render png FILE OUT.png [--size WxH] [--title TEXT] [--no-projection] "
-                     "[--drag left|right:X0,Y0:X1,Y1]... [--wheel X:NOTCHES]...\n";
-    else
-        std::cerr << "usage: zyn-render layout FILE [--size WxH] [--title TEXT] [--no-projection] "
-                     "[--drag left|right:X0,Y0:X1,Y1]... [--wheel X:NOTCHES]...\n";
+// command: "png", "pdf", "svg" (each with an output file) or "layout".
+void Usage(std::string_view command) {
+    std::cerr << "usage: zyn-render " << command << " FILE";
+    if (command != "layout") std::cerr << " OUT." << command;
+    std::cerr << " [--size WxH] [--title TEXT] [--no-projection] [--drag left|right:X0,Y0:X1,Y1]... "
+                 "[--wheel X:NOTCHES]...\n";
 }
 
 std::string DefaultTitle(const std::string& file) {
@@ -302,10 +303,10 @@ void WriteLayout(std::ostream& os, TRendered& r, const TRenderOptions& o) {
 
 // Parses, reads and renders; then hands the frame to the command's output.
 template <class Output>
-int RunRenderCommand(int argc, char** argv, bool png, Output output) {
+int RunRenderCommand(int argc, char** argv, std::string_view command, Output output) {
     TRenderOptions o;
-    if (!ParseOptions(argc, argv, png, o)) {
-        Usage(png);
+    if (!ParseOptions(argc, argv, command != "layout", o)) {
+        Usage(command);
         return 2;
     }
     RecordList records;
@@ -319,15 +320,37 @@ int RunRenderCommand(int argc, char** argv, bool png, Output output) {
 }  // namespace
 
 int RunPng(int argc, char** argv) {
-    return RunRenderCommand(argc, argv, true, [](const TRenderOptions& o, TRendered& r) {
+    return RunRenderCommand(argc, argv, "png", [](const TRenderOptions& o, TRendered& r) {
         if (r.Canvas->Image().save(QString::fromStdString(o.Out), "PNG")) return 0;
         std::cerr << "cannot write " << o.Out << "\n";
         return 1;
     });
 }
 
+namespace {
+
+// The chart's frame as a document of the chart's size, written to the output file.
+template <class Document>
+int RunDocument(int argc, char** argv, std::string_view command, Document document) {
+    return RunRenderCommand(argc, argv, command, [&](const TRenderOptions& o, TRendered& r) {
+        const QString title = QString::fromStdString(o.Title ? *o.Title : DefaultTitle(o.File));
+        const QByteArray bytes = document(*r.Chart, o.Width, o.Height, title);
+        QFile file(QString::fromStdString(o.Out));
+        if (!bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
+            return 0;
+        std::cerr << "cannot write " << o.Out << "\n";
+        return 1;
+    });
+}
+
+}  // namespace
+
+int RunPdf(int argc, char** argv) { return RunDocument(argc, argv, "pdf", ChartPdf); }
+
+int RunSvg(int argc, char** argv) { return RunDocument(argc, argv, "svg", ChartSvg); }
+
 int RunLayout(int argc, char** argv) {
-    return RunRenderCommand(argc, argv, false, [](const TRenderOptions& o, TRendered& r) {
+    return RunRenderCommand(argc, argv, "layout", [](const TRenderOptions& o, TRendered& r) {
         WriteLayout(std::cout, r, o);
         return 0;
     });

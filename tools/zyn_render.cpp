@@ -77,6 +77,14 @@ const Command kCommands[] = {
      "FILE OUT.png [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]... "
      "[--wheel X:NOTCHES]...",
      -1, nullptr, zyn::tools::RunPng},
+    {"pdf",
+     "FILE OUT.pdf [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]... "
+     "[--wheel X:NOTCHES]...",
+     -1, nullptr, zyn::tools::RunPdf},
+    {"svg",
+     "FILE OUT.svg [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]... "
+     "[--wheel X:NOTCHES]...",
+     -1, nullptr, zyn::tools::RunSvg},
     {"layout",
      "FILE [--size WxH] [--title TEXT] [--no-projection] [--drag BUTTON:X0,Y0:X1,Y1]... [--wheel X:NOTCHES]...",
      -1, nullptr, zyn::tools::RunLayout},

@@ -4,14 +4,18 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QToolTip>
@@ -20,8 +24,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <stdexcept>
 
+#include "chart/qt/ChartExport.h"
 #include "chart/qt/ChartWidget.h"
 #include "chart/qt/QtCanvas.h"
 
@@ -32,14 +38,48 @@ namespace {
 // Left and Right move the view by this share of its width.
 constexpr double kScrollStep = 0.1;
 
+// The types a chart is saved as, by extension; the first is the frame's own.
+struct TFileType {
+    const char* Suffix;
+    const char* Filter;
+};
+constexpr TFileType kFileTypes[] = {
+    {"png", "PNG-Bild (*.png)"}, {"pdf", "PDF-Dokument (*.pdf)"}, {"svg", "SVG-Grafik (*.svg)"}};
+
+// The type of a file name's extension; -1 for none of them.
+int FileTypeOf(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    for (int i = 0; i < int(std::size(kFileTypes)); ++i)
+        if (suffix == QLatin1String(kFileTypes[i].Suffix)) return i;
+    return -1;
+}
+
 QString AskWithDialog(QWidget* parent, const QString& proposed) {
     QFileDialog dialog(parent, QStringLiteral("Bild speichern"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("PNG-Bilder (*.png)"));
-    dialog.setDefaultSuffix(QStringLiteral("png"));
+    QStringList filters;
+    for (const TFileType& type : kFileTypes) filters << QString::fromUtf8(type.Filter);
+    dialog.setNameFilters(filters);
+    int chosen = std::max(0, FileTypeOf(proposed));
+    dialog.selectNameFilter(filters[chosen]);
+    dialog.setDefaultSuffix(QString::fromLatin1(kFileTypes[chosen].Suffix));
+    // Another type gives the name its extension, as the user would otherwise have to.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        const int type = filters.indexOf(filter);
+        if (type < 0) return;
+        chosen = type;
+        const QString suffix = QString::fromLatin1(kFileTypes[type].Suffix);
+        dialog.setDefaultSuffix(suffix);
+        const QFileInfo typed(dialog.selectedFiles().value(0));
+        if (!typed.fileName().isEmpty() && FileTypeOf(typed.fileName()) >= 0)
+            dialog.selectFile(typed.completeBaseName() + u'.' + suffix);
+    });
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().front();
+    QString path = dialog.selectedFiles().front();
+    // A name with an extension of none of the types gets the chosen type's.
+    if (FileTypeOf(path) < 0) path += u'.' + QString::fromLatin1(kFileTypes[chosen].Suffix);
+    return path;
 }
 
 // Writes the bytes unbuffered and again after a short write: a write that stops part-way
@@ -56,6 +96,8 @@ bool WriteAll(QSaveFile& file, const QByteArray& bytes) {
 
 }  // namespace
 
+TChartInteraction::~TChartInteraction() = default;
+
 TChartInteraction::TChartInteraction(TChartWidget* widget) : QObject(widget), widget_(widget) {
     hoverTimer_.setSingleShot(true);
     hoverTimer_.setInterval(HoverDelay);
@@ -67,6 +109,8 @@ TChartInteraction::TChartInteraction(TChartWidget* widget) : QObject(widget), wi
                             [this] { CopyImage(); });
     saveAction_ = NewAction(QStringLiteral("Bild speichern \u2026"), {QKeySequence::Save}, Qt::WindowShortcut,
                             [this] { SaveImage(); });
+    printAction_ = NewAction(QStringLiteral("Drucken \u2026"), {QKeySequence::Print}, Qt::WindowShortcut,
+                             [this] { Print(); });
     resetAction_ = NewAction(QStringLiteral("Zoom zurücksetzen"), {Qt::Key_Escape, Qt::Key_Home}, Qt::WidgetShortcut,
                              [this] { ResetZoom(); });
     widget_->installEventFilter(this);
@@ -257,28 +301,42 @@ QString TChartInteraction::SaveFolder() const {
     return QDir::homePath();
 }
 
+QString TChartInteraction::DocumentName() const {
+    const QString name = ImageName ? ImageName() : QString();
+    return name.isEmpty() ? QStringLiteral("Chart") : name;
+}
+
 void TChartInteraction::SaveImage() {
-    QString name = ImageName ? ImageName() : QString();
-    if (name.isEmpty()) name = QStringLiteral("Chart");
-    const QString path = AskSaveFileName(QDir(SaveFolder()).filePath(name + QStringLiteral(".png")));
+    const QString path = AskSaveFileName(QDir(SaveFolder()).filePath(DocumentName() + u'.' + lastSuffix_));
     if (path.isEmpty()) return;
     SaveImageTo(path);
     lastFolder_ = QFileInfo(path).absolutePath();
+    if (const int type = FileTypeOf(path); type >= 0) lastSuffix_ = QString::fromLatin1(kFileTypes[type].Suffix);
+}
+
+bool TChartInteraction::Encode(const QString& path, QByteArray& bytes, QString& reason) const {
+    TChart& c = widget_->Chart();
+    switch (FileTypeOf(path)) {
+        case 1: bytes = ChartPdf(c, c.Width(), c.Height(), DocumentName()); return true;
+        case 2: bytes = ChartSvg(c, c.Width(), c.Height(), DocumentName()); return true;
+        default: break;
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (writer.write(Frame())) return true;
+    reason = writer.errorString();
+    return false;
 }
 
 void TChartInteraction::SaveImageTo(const QString& path) {
     // Encoded first, so that a failure of the file is told apart from one of the encoding.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
+    QByteArray bytes;
     QString reason;
-    if (writer.write(Frame())) {
+    if (Encode(path, bytes, reason)) {
         QSaveFile file(path);
-        if (WriteAll(file, png) && file.commit()) return;
+        if (WriteAll(file, bytes) && file.commit()) return;
         reason = file.errorString();
-    } else {
-        reason = writer.errorString();
     }
     std::string message = "Das Bild kann nicht gespeichert werden: " + path.toStdString();
     if (!reason.isEmpty()) message += "\n" + reason.toStdString();
@@ -287,6 +345,30 @@ void TChartInteraction::SaveImageTo(const QString& path) {
         message += "\nDie vorhandene Datei ist unverändert";
     }
     throw std::runtime_error(message);
+}
+
+void TChartInteraction::Print() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setPageOrientation(QPageLayout::Landscape);
+    }
+    printer_->setDocName(DocumentName());
+    QPrintPreviewDialog preview(printer_.get(), widget_->window());
+    preview.resize(widget_->window()->size() * 0.9);
+    // The page is drawn inside the dialog's loop: its errors go to the box from there.
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* printer) { Run([this, printer] { PrintTo(*printer); }); });
+    preview.exec();
+}
+
+void TChartInteraction::PrintTo(QPrinter& printer) {
+    TChart& c = widget_->Chart();
+    c.PaintChart();  // the footer names what the frame shows
+    const QString left = PrintFooter ? PrintFooter() : DocumentName();
+    const QString right = QStringLiteral("Gedruckt am %1 Uhr")
+                              .arg(QLocale(QLocale::German).toString(QDateTime::currentDateTime(),
+                                                                     QStringLiteral("dd.MM.yyyy, HH:mm")));
+    PrintChart(c, c.Width(), c.Height(), printer, left, right);
 }
 
 void TChartInteraction::ResetZoom() {
@@ -324,6 +406,7 @@ void TChartInteraction::OpenContextMenu(QPoint at) {
     });
     menu_->addAction(copyAction_);
     menu_->addAction(saveAction_);
+    menu_->addAction(printAction_);
     if (Zoomed()) menu_->addAction(resetAction_);
     menu_->popup(widget_->mapToGlobal(at));
 }

@@ -8,12 +8,14 @@
 #include <QTimer>
 #include <QRegion>
 #include <functional>
+#include <memory>
 
 #include "chart/qt/ChartCrosshair.h"
 
 class QAction;
 class QKeyEvent;
 class QMenu;
+class QPrinter;
 
 namespace zyn::chart {
 
@@ -32,13 +34,19 @@ class TChartInteraction : public QObject {
     Q_OBJECT
 public:
     explicit TChartInteraction(TChartWidget* widget);
+    ~TChartInteraction() override;
 
     // The tooltip text of a day position; empty for none.
     std::function<QString(int day)> DayText;
     // The file name, without folder and suffix, a saved picture is proposed under.
     std::function<QString()> ImageName;
-    // Asks where to save, starting from the proposed path; empty when the user cancels.
+    // Asks where to save, starting from the proposed path; empty when the user cancels. The
+    // dialog offers PNG, PDF and SVG and gives a name without one of their extensions the
+    // extension of the type chosen.
     std::function<QString(const QString& proposed)> AskSaveFileName;
+    // What a printed page names below the chart (the instrument, the dates in view); the date
+    // of printing is added to it.
+    std::function<QString()> PrintFooter;
     // Runs a command of a key or menu entry; the host routes its errors to the error box.
     std::function<void(const std::function<void()>&)> Dispatch;
 
@@ -61,11 +69,18 @@ public:
     // The frame the widget shows (drawn first when a repaint is pending).
     QImage Frame() const;
     void CopyImage() const;
-    // Asks for a file name, starting in SaveFolder(), and saves the frame as PNG there.
+    // Asks for a file name, starting in SaveFolder(), and saves the chart there.
     void SaveImage();
-    // Writes the frame as PNG: into a temporary file beside the target, which replaces the
-    // target only when complete, so a failed write leaves an existing picture as it was.
+    // Writes the chart by the name's extension: ".pdf" a PDF page of the chart's size in
+    // points, ".svg" an SVG picture of the chart's size, both drawn as vectors, anything else
+    // the frame as PNG. Into a temporary file beside the target, which replaces the target only
+    // when complete, so a failed write leaves an existing file as it was.
     void SaveImageTo(const QString& path);
+    // The print preview with the platform's print dialog, landscape unless the user chose
+    // otherwise in this run.
+    void Print();
+    // The chart on one page of the printer, as vectors at its resolution, with the footer line.
+    void PrintTo(QPrinter& printer);
     // Where a picture is proposed: the folder of the last picture saved, else the current
     // directory, else the user's pictures folder, else the home folder; the first that exists
     // and can be written.
@@ -79,6 +94,7 @@ public:
     // The commands with their shortcuts, as the context menu shows them.
     QAction* CopyAction() const { return copyAction_; }
     QAction* SaveAction() const { return saveAction_; }
+    QAction* PrintAction() const { return printAction_; }
     QAction* ResetAction() const { return resetAction_; }
 
     static constexpr int HoverDelay = 500;   // ms a pointer rests before the values show
@@ -112,6 +128,11 @@ private:
     // Whether an undo has ranges to go back to.
     bool Zoomed() const;
     void Run(const std::function<void()>& command) const;
+    // The instrument's name for files and pages; "Chart" without one.
+    QString DocumentName() const;
+    // The bytes of the chart as the path's extension asks; false, with the reason, where the
+    // picture cannot be encoded.
+    bool Encode(const QString& path, QByteArray& bytes, QString& reason) const;
     QAction* NewAction(const QString& text, const QList<QKeySequence>& keys, Qt::ShortcutContext context,
                        const std::function<void()>& command);
 
@@ -129,8 +150,11 @@ private:
     QMenu* menu_ = nullptr;
     QAction* copyAction_ = nullptr;
     QAction* saveAction_ = nullptr;
+    QAction* printAction_ = nullptr;
     QAction* resetAction_ = nullptr;
     QString lastFolder_;
+    QString lastSuffix_ = QStringLiteral("png");  // of the last file saved
+    std::unique_ptr<QPrinter> printer_;           // keeps the user's choices for the run
 };
 
 }  // namespace zyn::chart

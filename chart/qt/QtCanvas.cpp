@@ -12,16 +12,17 @@
 #include <cstdlib>
 
 #include "chart/qt/FrameImage.h"
+#include "chart/qt/PenRules.h"
 
 namespace zyn::chart {
 
 namespace {
 
-// The styles of one-pixel pens, stepped per pixel along the line: runs of on/off pixels.
+// The styles of one-pixel pens (PenRules.h) as tables stepped per pixel along the line.
 struct TDashTable {
     std::array<bool, 24> Bits{};
     int Period = 0;
-    constexpr TDashTable(std::initializer_list<int> runs) {
+    constexpr explicit TDashTable(std::span<const int> runs) {
         bool on = true;
         for (int run : runs) {
             for (int i = 0; i < run; ++i) Bits[Period++] = on;
@@ -30,21 +31,13 @@ struct TDashTable {
     }
 };
 
-constexpr TDashTable DashStyle{18, 6};
-constexpr TDashTable DotStyle{3, 3};
-constexpr TDashTable DashDotStyle{9, 6, 3, 6};
-constexpr TDashTable DashDotDotStyle{9, 3, 3, 3, 3, 3};
-constexpr TDashTable SmallDotStyle{1, 1};
+constexpr TDashTable DashStyle{kDashRuns};
+constexpr TDashTable DotStyle{kDotRuns};
+constexpr TDashTable DashDotStyle{kDashDotRuns};
+constexpr TDashTable DashDotDotStyle{kDashDotDotRuns};
+constexpr TDashTable SmallDotStyle{kSmallDotRuns};
 
 QRect Span(int x0, int y0, int x1, int y1) { return QRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1); }
-
-bool IsBox(std::span<const TPoint> p) {
-    // Four corners of an axis-aligned rectangle in either winding.
-    if (p.size() != 4) return false;
-    const bool a = p[0].Y == p[1].Y && p[1].X == p[2].X && p[2].Y == p[3].Y && p[3].X == p[0].X;
-    const bool b = p[0].X == p[1].X && p[1].Y == p[2].Y && p[2].X == p[3].X && p[3].Y == p[0].Y;
-    return a || b;
-}
 
 }  // namespace
 
@@ -188,17 +181,7 @@ void TQtCanvas::ApplyBrush() {
     FBrushVisible = Brush.Style != TBrushStyle::bsClear && ResolveColor(Brush.Color, FBrushColor);
     FBrushRgb = FBrushColor.rgb();
     FBrushSolid = Brush.Style == TBrushStyle::bsSolid;
-    Qt::BrushStyle style = Qt::SolidPattern;
-    switch (Brush.Style) {
-        case TBrushStyle::bsHorizontal: style = Qt::HorPattern; break;
-        case TBrushStyle::bsVertical: style = Qt::VerPattern; break;
-        case TBrushStyle::bsFDiagonal: style = Qt::FDiagPattern; break;
-        case TBrushStyle::bsBDiagonal: style = Qt::BDiagPattern; break;
-        case TBrushStyle::bsCross: style = Qt::CrossPattern; break;
-        case TBrushStyle::bsDiagCross: style = Qt::DiagCrossPattern; break;
-        default: break;
-    }
-    FQtBrushStyle = style;
+    FQtBrushStyle = QtBrushStyle(Brush.Style);
     FQtBrushStale = true;
     FPainterBrushSet = false;
 }
@@ -270,22 +253,6 @@ void TQtCanvas::FillSpan(int x0, int y0, int x1, int y1) {
     QColor back;
     if (FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, back)) FPainter.fillRect(r, back);
     FPainter.fillRect(r, QtBrush());
-}
-
-// The outline through the pixel columns L..R and rows T..B as a ring of Width pixels centred
-// on them, the brush inside; the sides do not overlap, so an inverting pen touches every
-// pixel once.
-bool TQtCanvas::RingBounds(int width, int L, int T, int R, int B, QRect& outer, QRect& inside) {
-    const int w = std::max(1, width);
-    const int lo = w / 2, hi = w - 1 - w / 2;
-    const int oL = L - lo, oT = T - lo, oR = R + hi, oB = B + hi;
-    outer = Span(oL, oT, oR, oB);
-    if (oR - oL + 1 <= 2 * w || oB - oT + 1 <= 2 * w) {
-        inside = QRect();
-        return false;
-    }
-    inside = Span(oL + w, oT + w, oR - w, oB - w);
-    return true;
 }
 
 void TQtCanvas::SolidBox(int L, int T, int R, int B) {
@@ -550,7 +517,7 @@ void TQtCanvas::Polygon(std::span<const TPoint> points) {
     SetComposition(FPenComposition);
     FGapVisible = FDash && FBackMode == TBackMode::Opaque && ResolveColor(FBackColor, FGapColor);
 
-    if (IsBox(points) && !FDash) {
+    if (IsBoxPolygon(points) && !FDash) {
         // The common case of a candle body: an axis-aligned box through the corner pixels,
         // outlined as a ring and filled inside it.
         const int L = std::min(points[0].X, points[2].X), R = std::max(points[0].X, points[2].X);

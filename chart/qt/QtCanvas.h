@@ -123,8 +123,9 @@ public:
     // The pixel size of a font of the given points at 96 pixels per inch.
     static int FontPixelSize(int points);
 
-    // The Qt font the current Font maps to.
+    // The Qt font the current Font maps to, and its ascent in pixels.
     const QFont& QtFont() { return CurrentFont().QtFont; }
+    int FontAscent() { return CurrentFont().Ascent; }
 
 private:
     struct TStringHash {
@@ -175,9 +176,6 @@ private:
     void Fill(int x0, int y0, int x1, int y1, QRgb rgb, const QColor& color, bool pen);
     void PenSpan(int x0, int y0, int x1, int y1, bool on);
     void SolidBox(int L, int T, int R, int B);
-    // The pen's ring around the pixels L..R by T..B and the inside left for the brush
-    // (inclusive bounds); false when the ring leaves no inside.
-    static bool RingBounds(int width, int L, int T, int R, int B, QRect& outer, QRect& inside);
     void FillSpan(int x0, int y0, int x1, int y1);
     void ThinLine(int x0, int y0, int x1, int y1);
     void WideSegment(int x0, int y0, int x1, int y1);

@@ -4,8 +4,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QDate>
 #include <QMenu>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -300,6 +305,85 @@ TEST_F(ChartInteractionTest, CopyAndSaveTheFrameUnderTheLoadedName) {
                   "\nDie Datei oder das Verzeichnis konnte nicht gefunden werden.");
 }
 
+struct TProgram {
+    int Status = -1;
+    QByteArray Out, Err;
+};
+
+TProgram RunProgram(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+// The longest run of dark pixels along a row of the image: its row, first column and length.
+struct TDarkRun {
+    int Row = -1, Left = 0, Length = 0;
+};
+TDarkRun LongestDarkRow(const QImage& image) {
+    TDarkRun longest;
+    for (int y = 0; y < image.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            run = qRed(p) < 80 && qGreen(p) < 80 && qBlue(p) < 80 ? run + 1 : 0;
+            if (run > longest.Length) longest = {y, x - run + 1, run};
+        }
+    }
+    return longest;
+}
+
+// Printed into a PDF file: one landscape page, the chart as vectors filling the printable area
+// with its proportions, and a footer naming the instrument, the days in view and the date.
+TEST_F(ChartInteractionTest, PrintsTheZoomedChartOnALandscapePageWithItsFooter) {
+    for (const char* tool : {"pdftotext", "pdftoppm"})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            GTEST_SKIP() << tool << " is not installed (./setup.sh installs poppler-utils)";
+    Wheel(AtDay(15), 240);
+    const TCandleSeries& candles = *form_->Chart1Series.SeriesKurse;
+    ASSERT_GT(candles.FirstVisibleIndex, 0);
+    ASSERT_LT(candles.LastVisibleIndex, 29);
+    const QString path = QString::fromStdString((root_ / "druck.pdf").string());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Landscape);
+    Interaction().PrintTo(printer);
+
+    const TProgram text = RunProgram("pdftotext", {path, "-"});
+    ASSERT_EQ(text.Status, 0) << text.Err.toStdString();
+    const QString page = QString::fromUtf8(text.Out);
+    const QString footer = QStringLiteral("DAX, %1 bis %2")
+                               .arg(QString::fromStdString(std::string(candles.XLabel(candles.FirstVisibleIndex))),
+                                    QString::fromStdString(std::string(candles.XLabel(candles.LastVisibleIndex))));
+    EXPECT_TRUE(page.contains(footer)) << page.toStdString();
+    EXPECT_TRUE(page.contains(QStringLiteral("Gedruckt am ") + QDate::currentDate().toString("dd.MM.yyyy")));
+    for (const auto& label : Chart().RightAxis().DrawnLabels)
+        EXPECT_TRUE(page.contains(QString::fromStdString(label.Text))) << label.Text;
+    EXPECT_EQ(page.count(QChar(u'\f')), 1);  // one page
+
+    // At one pixel per point: the bottom axis line, the longest black line, where the chart
+    // scaled alike both ways, centred at the top of the printable area and as wide (or as high,
+    // with the footer below) as the area allows, puts it.
+    const TProgram toPng = RunProgram("pdftoppm", {"-r", "72", "-png", "-singlefile", path, path});
+    ASSERT_EQ(toPng.Status, 0) << toPng.Err.toStdString();
+    const QImage image(path + ".png");
+    ASSERT_EQ(image.size(), QSize(842, 595));
+    const QRectF area = printer.pageLayout().paintRect(QPageLayout::Point);
+    const TChartAxis& bottom = Chart().BottomAxis();
+    const TDarkRun line = LongestDarkRow(image);
+    const double scale = line.Length / double(bottom.EndPixel - bottom.StartPixel);
+    const double width = Chart().Width() * scale, height = Chart().Height() * scale;
+    EXPECT_NEAR(line.Left, area.left() + (area.width() - width) / 2 + bottom.StartPixel * scale, 3);
+    EXPECT_NEAR(line.Row, area.top() + bottom.LinePosition * scale, 3);
+    EXPECT_LE(width, area.width() + 3);
+    EXPECT_LE(height, area.height());
+    EXPECT_TRUE(width >= area.width() - 3 || height >= 0.9 * area.height()) << width << " x " << height;
+}
+
 // Sets environment variables for a test's lifetime.
 class TEnvironment {
 public:
@@ -421,10 +505,12 @@ TEST_F(ChartInteractionTest, ContextMenuOnARightClickThatDidNotMove) {
     const QPoint at = AtDay(12);
     QTest::mouseClick(&Widget(), Qt::RightButton, {}, at);
     ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() != nullptr; }));
-    EXPECT_EQ(entries(), (QStringList{"Bild kopieren", QStringLiteral("Bild speichern \u2026")}));
+    EXPECT_EQ(entries(), (QStringList{"Bild kopieren", QStringLiteral("Bild speichern \u2026"),
+                                      QStringLiteral("Drucken \u2026")}));
     // The menu shows the keys of its commands.
     EXPECT_EQ(Interaction().ContextMenu()->actions()[0]->shortcut(), QKeySequence(QKeySequence::Copy));
     EXPECT_EQ(Interaction().ContextMenu()->actions()[1]->shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(Interaction().ContextMenu()->actions()[2]->shortcut(), QKeySequence(QKeySequence::Print));
     Interaction().ContextMenu()->close();
     ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() == nullptr; }));
 
@@ -432,10 +518,10 @@ TEST_F(ChartInteractionTest, ContextMenuOnARightClickThatDidNotMove) {
     Wheel(at, 120);
     QTest::mouseClick(&Widget(), Qt::RightButton, {}, at);
     ASSERT_TRUE(QTest::qWaitFor([this] { return Interaction().ContextMenu() != nullptr; }));
-    ASSERT_EQ(entries().size(), 3);
-    EXPECT_EQ(entries()[2], QStringLiteral("Zoom zurücksetzen"));
-    EXPECT_EQ(Interaction().ContextMenu()->actions()[2]->shortcut(), QKeySequence(Qt::Key_Escape));
-    Interaction().ContextMenu()->actions()[2]->trigger();
+    ASSERT_EQ(entries().size(), 4);
+    EXPECT_EQ(entries()[3], QStringLiteral("Zoom zurücksetzen"));
+    EXPECT_EQ(Interaction().ContextMenu()->actions()[3]->shortcut(), QKeySequence(Qt::Key_Escape));
+    Interaction().ContextMenu()->actions()[3]->trigger();
     Settle();
     EXPECT_EQ(Ranges(), first);
     Interaction().ContextMenu()->close();
