@@ -33,6 +33,22 @@ inline std::span<const int> StyleRuns(const TCanvasPen& pen) {
     }
 }
 
+// The top left of the box of text drawn at (x, y) under the canvas's alignment flags: x is its
+// left, centre or right, y its top, bottom or baseline.
+inline QPoint TextTopLeft(int align, int x, int y, int width, int height, int ascent) {
+    int left = x, top = y;
+    switch (align & 6) {
+        case TA_CENTER: left = x - width / 2; break;
+        case TA_RIGHT: left = x - width; break;
+        default: break;
+    }
+    if ((align & 24) == TA_BOTTOM)
+        top = y - height;
+    else if ((align & 24) == 24)  // baseline
+        top = y - ascent;
+    return {left, top};
+}
+
 // The pattern of a hatched brush; solid for the others.
 inline Qt::BrushStyle QtBrushStyle(TBrushStyle style) {
     switch (style) {

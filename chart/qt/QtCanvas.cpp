@@ -619,16 +619,8 @@ void TQtCanvas::TextOut(int x, int y, std::string_view text) {
     } else {
         width = font.Metrics.horizontalAdvance(qs);
     }
-    int left = x, top = y;
-    switch (FTextAlign & 6) {
-        case TA_CENTER: left = x - width / 2; break;
-        case TA_RIGHT: left = x - width; break;
-        default: break;
-    }
-    if ((FTextAlign & 24) == TA_BOTTOM)
-        top = y - font.Height;
-    else if ((FTextAlign & 24) == 24)  // baseline
-        top = y - font.Ascent;
+    const QPoint at = TextTopLeft(FTextAlign, x, y, width, font.Height, font.Ascent);
+    const int left = at.x(), top = at.y();
 
     if (CaptureLost()) return;
     SetComposition(QPainter::CompositionMode_SourceOver);

@@ -489,16 +489,8 @@ void TVectorCanvas::TextOut(int x, int y, std::string_view text) {
     // Placed and measured as the screen places and measures it.
     TQtCanvas& metrics = Shadow();
     const int width = metrics.TextWidth(text), height = metrics.TextHeight(text), ascent = metrics.FontAscent();
-    int left = x, top = y;
-    switch (FTextAlign & 6) {
-        case TA_CENTER: left = x - width / 2; break;
-        case TA_RIGHT: left = x - width; break;
-        default: break;
-    }
-    if ((FTextAlign & 24) == TA_BOTTOM)
-        top = y - height;
-    else if ((FTextAlign & 24) == 24)  // baseline
-        top = y - ascent;
+    const QPoint at = TextTopLeft(FTextAlign, x, y, width, height, ascent);
+    const int left = at.x(), top = at.y();
     const QRectF box(left, top, width, height);
     if (!FVisible.intersects(box)) return;
     QColor back;

@@ -95,10 +95,6 @@ struct TRanges {
 class ChartInteractionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        root_ = MakeTempDirectory();
-        fs::create_directories(root_ / "Data" / "Temp");
-        fs::current_path(root_);
         WriteDataFile(root_ / "Data" / "DAX.mht", zyn::test::Rows(30));
         form_ = std::make_unique<TfrmMain>();
         form_->show();
@@ -112,8 +108,6 @@ protected:
 
     void TearDown() override {
         form_.reset();
-        fs::current_path(previous_);
-        fs::remove_all(root_);
     }
 
     TChart& Chart() const { return *form_->Chart1; }
@@ -172,8 +166,9 @@ protected:
         EXPECT_NEAR(right.ValueToPixel(min), right.EndPixel - bottom, 1);
     }
 
-    fs::path previous_;
-    fs::path root_;
+    // First, so that it goes last: the window closes while its folder is still there.
+    zyn::test::TDataRoot folder_;
+    const fs::path root_ = folder_.Path();
     TMessageCapture messages_;
     std::unique_ptr<TfrmMain> form_;
 };

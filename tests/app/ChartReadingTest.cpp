@@ -55,17 +55,8 @@ void RecordEvent(QAccessibleEvent* event) {
 // values pane and accessible chart.
 class ChartReadingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        root_ = MakeTempDirectory();
-        fs::create_directories(root_ / "Data" / "Temp");
-        fs::current_path(root_);
-    }
-
     void TearDown() override {
         form_.reset();
-        fs::current_path(previous_);
-        fs::remove_all(root_);
     }
 
     void Start(bool withDax = true) {
@@ -145,8 +136,9 @@ protected:
         return out;
     }
 
-    fs::path previous_;
-    fs::path root_;
+    // First, so that it goes last: the window closes while its folder is still there.
+    zyn::test::TDataRoot folder_;
+    const fs::path root_ = folder_.Path();
     TMessageCapture messages_;
     std::unique_ptr<TfrmMain> form_;
 };

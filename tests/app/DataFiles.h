@@ -64,6 +64,29 @@ inline std::filesystem::path MakeTempDirectory() {
     return std::filesystem::canonical(pattern);
 }
 
+// A fresh folder holding Data/Temp, the working directory while it lives; the earlier working
+// directory comes back and the folder goes with it.
+class TDataRoot {
+public:
+    TDataRoot() : previous_(std::filesystem::current_path()), root_(MakeTempDirectory()) {
+        std::filesystem::create_directories(root_ / "Data" / "Temp");
+        std::filesystem::current_path(root_);
+    }
+    ~TDataRoot() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(root_, ignored);
+    }
+    TDataRoot(const TDataRoot&) = delete;
+    TDataRoot& operator=(const TDataRoot&) = delete;
+
+    const std::filesystem::path& Path() const { return root_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path root_;
+};
+
 // A record of one day whose every level is derived from base, so each is recognisable.
 inline DailyRecord Day(int dayOfMonth, double base, int trend6 = 1, int trendSum = 3) {
     DailyRecord r;

@@ -46,17 +46,8 @@ public:
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        root_ = MakeTempDirectory();
-        fs::create_directories(root_ / "Data" / "Temp");
-        fs::current_path(root_);
-    }
-
     void TearDown() override {
         form_.reset();
-        fs::current_path(previous_);
-        fs::remove_all(root_);
     }
 
     fs::path DataPath(const std::string& name) const { return root_ / "Data" / (name + ".mht"); }
@@ -112,8 +103,9 @@ protected:
         return form_->TreeView1->currentItem() ? form_->TreeView1->currentItem()->text(0).toStdString() : std::string();
     }
 
-    fs::path previous_;
-    fs::path root_;
+    // First, so that it goes last: the window closes while its folder is still there.
+    zyn::test::TDataRoot folder_;
+    const fs::path root_ = folder_.Path();
     TMessageCapture messages_;
     std::unique_ptr<TCountingForm> form_;
 };
