@@ -43,6 +43,7 @@ struct TFileType {
     const char* Suffix;
     const char* Filter;
 };
+enum TFileKind { kPng, kPdf, kSvg };  // indices into kFileTypes
 constexpr TFileType kFileTypes[] = {
     {"png", "PNG-Bild (*.png)"}, {"pdf", "PDF-Dokument (*.pdf)"}, {"svg", "SVG-Grafik (*.svg)"}};
 
@@ -60,7 +61,7 @@ QString AskWithDialog(QWidget* parent, const QString& proposed) {
     QStringList filters;
     for (const TFileType& type : kFileTypes) filters << QString::fromUtf8(type.Filter);
     dialog.setNameFilters(filters);
-    int chosen = std::max(0, FileTypeOf(proposed));
+    int chosen = std::max<int>(kPng, FileTypeOf(proposed));
     dialog.selectNameFilter(filters[chosen]);
     dialog.setDefaultSuffix(QString::fromLatin1(kFileTypes[chosen].Suffix));
     // Another type gives the name its extension, as the user would otherwise have to.
@@ -317,8 +318,8 @@ void TChartInteraction::SaveImage() {
 bool TChartInteraction::Encode(const QString& path, QByteArray& bytes, QString& reason) const {
     TChart& c = widget_->Chart();
     switch (FileTypeOf(path)) {
-        case 1: bytes = ChartPdf(c, c.Width(), c.Height(), DocumentName()); return true;
-        case 2: bytes = ChartSvg(c, c.Width(), c.Height(), DocumentName()); return true;
+        case kPdf: bytes = ChartPdf(c, c.Width(), c.Height(), DocumentName()); return true;
+        case kSvg: bytes = ChartSvg(c, c.Width(), c.Height(), DocumentName()); return true;
         default: break;
     }
     QBuffer buffer(&bytes);

@@ -57,8 +57,18 @@ TVectorCanvas::TPenInk TVectorCanvas::PenInk() const {
     return ink;
 }
 
-bool TVectorCanvas::BrushInk(QColor& color) const {
-    return Brush.Style != TBrushStyle::bsClear && TQtCanvas::ResolveColor(Brush.Color, color);
+TVectorCanvas::TBrushLayers TVectorCanvas::BrushLayers() const {
+    TBrushLayers layers;
+    QColor color;
+    if (Brush.Style == TBrushStyle::bsClear || !TQtCanvas::ResolveColor(Brush.Color, color)) return layers;
+    if (Brush.Style == TBrushStyle::bsSolid) {
+        layers.Brushes[layers.Count++] = color;
+        return layers;
+    }
+    QColor back;
+    if (FBackMode == TBackMode::Opaque && TQtCanvas::ResolveColor(FBackColor, back)) layers.Brushes[layers.Count++] = back;
+    layers.Brushes[layers.Count++] = QBrush(color, QtBrushStyle(Brush.Style));
+    return layers;
 }
 
 TQtCanvas& TVectorCanvas::Shadow() {
@@ -208,27 +218,11 @@ void TVectorCanvas::Stroke(const QPointF& a, const QPointF& b, const QPen& pen) 
 }
 
 void TVectorCanvas::FillBrushBox(const QRectF& box) {
-    QColor color;
-    if (!BrushInk(color)) return;
-    if (Brush.Style == TBrushStyle::bsSolid) {
-        FillBox(box, color);
-        return;
-    }
-    QColor back;
-    if (FBackMode == TBackMode::Opaque && TQtCanvas::ResolveColor(FBackColor, back)) FillBox(box, back);
-    FillBox(box, QBrush(color, QtBrushStyle(Brush.Style)));
+    for (const QBrush& brush : BrushLayers()) FillBox(box, brush);
 }
 
 void TVectorCanvas::FillBrushShape(const QPainterPath& path) {
-    QColor color;
-    if (!BrushInk(color)) return;
-    if (Brush.Style == TBrushStyle::bsSolid) {
-        FillShape(path, color);
-        return;
-    }
-    QColor back;
-    if (FBackMode == TBackMode::Opaque && TQtCanvas::ResolveColor(FBackColor, back)) FillShape(path, back);
-    FillShape(path, QBrush(color, QtBrushStyle(Brush.Style)));
+    for (const QBrush& brush : BrushLayers()) FillShape(path, brush);
 }
 
 // The screen paints pixel k of the n = max(|dx|, |dy|) steps of a one-pixel line k pixels along

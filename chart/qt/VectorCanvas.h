@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -88,7 +89,15 @@ private:
         std::span<const int> Runs;  // the style's, empty for solid
     };
     TPenInk PenInk() const;
-    bool BrushInk(QColor& color) const;
+    // What the brush paints, in order: its colour, or its hatch over the background colour
+    // where the background is opaque; nothing for a clear or colourless brush.
+    struct TBrushLayers {
+        std::array<QBrush, 2> Brushes;
+        int Count = 0;
+        const QBrush* begin() const { return Brushes.data(); }
+        const QBrush* end() const { return Brushes.data() + Count; }
+    };
+    TBrushLayers BrushLayers() const;
     // The shadow with the state a shape needs, for a capture or a question.
     TQtCanvas& Shadow();
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QImage>
 #include <QDate>
 #include <QMenu>
@@ -289,6 +290,23 @@ TEST_F(ChartInteractionTest, CopyAndSaveTheFrameUnderTheLoadedName) {
     ASSERT_TRUE(render.waitForFinished(60000));
     ASSERT_EQ(render.exitCode(), 0) << render.readAllStandardError().toStdString();
     EXPECT_EQ(QImage(rendered).convertToFormat(frame.format()), frame);
+
+    // The extension, in either case, picks the type, and the next proposal is of the last one.
+    for (const std::string name : {"bild.PDF", "bild.svg"}) {
+        const QString path = QString::fromStdString((root_ / name).string());
+        Interaction().AskSaveFileName = [&](const QString&) { return path; };
+        Key(Qt::Key_S, Qt::ControlModifier);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        const QByteArray head = file.read(256);
+        EXPECT_TRUE(name.ends_with("PDF") ? head.startsWith("%PDF-") : head.contains("<svg")) << name;
+    }
+    Interaction().AskSaveFileName = [&](const QString& p) {
+        proposed = p;
+        return QString();
+    };
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(proposed.toStdString(), (root_ / "DAX.svg").string());
 
     Interaction().AskSaveFileName = [&](const QString&) {
         return QString::fromStdString((root_ / "missing" / "bild.png").string());
